@@ -1,0 +1,41 @@
+#pragma once
+
+#include "engine/model/SheetData.h"
+#include "engine/model/StringPool.h"
+#include "engine/model/StyleTable.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tabrix::engine {
+
+enum class FileFormat : uint8_t { Xlsx, Xls };
+
+/// A defined name (kept so formulas that use it stay meaningful after a save).
+struct DefinedName {
+    std::string name;
+    std::string formula;
+    int localSheet = -1; ///< -1 = workbook scope
+    bool hidden = false;
+};
+
+/// Everything of one workbook: its sheets in tab order and the pools their cells point into.
+class BookData {
+public:
+    std::vector<std::unique_ptr<SheetData>> sheets;
+    StringPool strings;
+    StringPool formulas; ///< formula texts in A1 form without the leading "="
+    StyleTable styles;
+    std::vector<DefinedName> names;
+    bool date1904 = false;
+    FileFormat format = FileFormat::Xlsx;
+    uint32_t activeSheet = 0;
+
+    /// Text of a text cell, formula text of a formula cell.
+    const std::string& text(const Cell& c) const { return strings.get(c.text); }
+    const std::string& formulaText(const Cell& c) const { return formulas.get(c.formula - 1); }
+    void setFormula(Cell& c, std::string_view text) { c.formula = formulas.intern(text) + 1; }
+};
+
+} // namespace tabrix::engine

@@ -1,0 +1,106 @@
+#include "engine/model/SheetData.h"
+
+#include <algorithm>
+
+namespace tabrix::engine {
+
+namespace {
+auto findInRow(std::vector<Cell>& cells, uint32_t col) {
+    return std::lower_bound(cells.begin(), cells.end(), col, [](const Cell& c, uint32_t v) { return c.col < v; });
+}
+} // namespace
+
+void SheetData::ensureLoaded() {
+    if (!m_loader) return;
+    auto loader = std::move(m_loader);
+    m_loader = nullptr;
+    loader(*this);
+    m_usedValid = false;
+}
+
+const Cell* SheetData::find(uint32_t row, uint32_t col) const {
+    if (row >= m_rows.size()) return nullptr;
+    auto& cells = m_rows[row].cells;
+    auto it = std::lower_bound(cells.begin(), cells.end(), col, [](const Cell& c, uint32_t v) { return c.col < v; });
+    return it != cells.end() && it->col == col ? &*it : nullptr;
+}
+
+RowData& SheetData::rowForWrite(uint32_t r) {
+    if (r >= m_rows.size()) m_rows.resize(r + 1);
+    m_usedValid = false;
+    return m_rows[r];
+}
+
+Cell& SheetData::at(uint32_t row, uint32_t col) {
+    auto& cells = rowForWrite(row).cells;
+    if (!cells.empty() && cells.back().col < col) {
+        cells.emplace_back().col = static_cast<uint16_t>(col);
+        return cells.back();
+    }
+    auto it = findInRow(cells, col);
+    if (it != cells.end() && it->col == col) return *it;
+    it = cells.insert(it, Cell{});
+    it->col = static_cast<uint16_t>(col);
+    return *it;
+}
+
+void SheetData::erase(uint32_t row, uint32_t col) {
+    if (row >= m_rows.size()) return;
+    auto& cells = m_rows[row].cells;
+    auto it = findInRow(cells, col);
+    if (it != cells.end() && it->col == col) {
+        cells.erase(it);
+        m_usedValid = false;
+    }
+}
+
+std::optional<CellRect> SheetData::usedRect() const {
+    if (m_usedValid) return m_used;
+    bool any = false;
+    CellRect rect{kMaxRows, kMaxCols, 0, 0};
+    for (uint32_t r = 0; r < m_rows.size(); ++r) {
+        for (const Cell& c : m_rows[r].cells) {
+            if (c.isBlank() && c.style == 0) continue;
+            any = true;
+            rect.firstRow = std::min(rect.firstRow, r);
+            rect.lastRow = std::max(rect.lastRow, r);
+            rect.firstCol = std::min<uint32_t>(rect.firstCol, c.col);
+            rect.lastCol = std::max<uint32_t>(rect.lastCol, c.col);
+        }
+    }
+    m_used = any ? std::optional<CellRect>(rect) : std::nullopt;
+    m_usedValid = true;
+    return m_used;
+}
+
+const ColumnInfo* SheetData::columnInfo(uint32_t col) const {
+    for (const auto& info : columns)
+        if (col >= info.first && col <= info.last) return &info;
+    return nullptr;
+}
+
+void SheetData::setColumnInfo(const ColumnInfo& info) {
+    // Split any run that overlaps the new one, then insert it in order.
+    std::vector<ColumnInfo> out;
+    for (const auto& c : columns) {
+        if (c.last < info.first || c.first > info.last) {
+            out.push_back(c);
+            continue;
+        }
+        if (c.first < info.first) {
+            ColumnInfo left = c;
+            left.last = info.first - 1;
+            out.push_back(left);
+        }
+        if (c.last > info.last) {
+            ColumnInfo right = c;
+            right.first = info.last + 1;
+            out.push_back(right);
+        }
+    }
+    out.push_back(info);
+    std::sort(out.begin(), out.end(), [](const ColumnInfo& a, const ColumnInfo& b) { return a.first < b.first; });
+    columns = std::move(out);
+}
+
+} // namespace tabrix::engine
