@@ -1,0 +1,33 @@
+#pragma once
+
+#include "framework/Host.h"
+
+#include <string>
+
+namespace tabrix::cli {
+
+/// The Host of the command line: log lines and messages are printed; the save dialog "returns" the target given
+/// on the command line, and the replace prompt answers from --overwrite.
+class ConsoleHost : public framework::Host {
+public:
+    ConsoleHost(std::string saveTarget, bool overwrite);
+
+    void resetLog(const std::string& text) override;
+    void appendLog(const std::string& line) override;
+    void progressLog(const std::string& line) override;
+    void message(const std::string& text, const std::string& title) override;
+    bool confirm(const std::string& text, const std::string& title) override;
+    std::optional<std::string> openFileDialog(const framework::FileDialogRequest& request) override;
+    std::optional<std::string> saveFileDialog(const framework::FileDialogRequest& request) override;
+    std::optional<std::string> browseFolder() override;
+    void pumpEvents() override;
+
+private:
+    std::string m_saveTarget;
+    bool m_overwrite;
+    bool m_progressShown = false;
+    bool m_stderrIsTerminal;
+    void endProgress();
+};
+
+} // namespace tabrix::cli

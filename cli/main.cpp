@@ -1,0 +1,125 @@
+#include "cli/CellDump.h"
+#include "cli/ConsoleHost.h"
+
+#include "engine/EngineError.h"
+#include "engine/object/Application.h"
+#include "engine/object/Range.h"
+#include "engine/object/Sheets.h"
+#include "engine/object/Workbook.h"
+#include "engine/object/Workbooks.h"
+#include "engine/object/Worksheet.h"
+#include "framework/ColumnLetters.h"
+#include "merge/MergeSheets.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace tabrix;
+
+namespace {
+
+constexpr int kExitDone = 0, kExitRefused = 1, kExitFailed = 2;
+
+const char* kUsage = R"(用法: tabrix-cli 命令 参数...
+  sheets BOOK                    列出工作簿中的工作表（每行一个，按工作簿顺序）
+  columns BOOK SHEET             列出工作表已用区域的列字母
+  dump BOOK [SHEET]              以制表符分隔输出单元格（地址、类型、值、公式）
+  merge-sheets SRC OUT [--start-row N] [--sheet-name-column] [--overwrite]
+                                 把 SRC 的所有工作表合并为 OUT 的一个工作表
+退出码: 0 完成, 1 输入被拒绝, 2 失败
+)";
+
+int exitCode(framework::Outcome outcome) {
+    switch (outcome) {
+    case framework::Outcome::Done: return kExitDone;
+    case framework::Outcome::Failed: return kExitFailed;
+    default: return kExitRefused;
+    }
+}
+
+struct Args {
+    std::vector<std::string> positional;
+    std::vector<std::string> flags;
+    std::string startRow = "2";
+    bool has(const char* flag) const {
+        for (const auto& f : flags)
+            if (f == flag) return true;
+        return false;
+    }
+};
+
+Args parseArgs(int argc, char** argv, int from) {
+    Args args;
+    for (int i = from; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--start-row" && i + 1 < argc)
+            args.startRow = argv[++i];
+        else if (a.rfind("--start-row=", 0) == 0)
+            args.startRow = a.substr(12);
+        else if (a.rfind("--", 0) == 0)
+            args.flags.push_back(a);
+        else
+            args.positional.push_back(a);
+    }
+    return args;
+}
+
+int listSheets(const std::string& path) {
+    engine::Application app;
+    engine::Workbook& book = app.Workbooks().Open(path);
+    const int count = book.Worksheets().Count();
+    for (int i = 1; i <= count; ++i) std::printf("%s\n", book.Worksheets(i).Name().c_str());
+    return kExitDone;
+}
+
+int listColumns(const std::string& path, const std::string& sheet) {
+    engine::Application app;
+    engine::Workbook& book = app.Workbooks().Open(path);
+    const auto n = book.Worksheets(sheet).UsedRange().Cells().Columns().Count();
+    for (uint64_t c = 1; c <= n; ++c) std::printf("%s\n", framework::columnLetter(long(c)).c_str());
+    return kExitDone;
+}
+
+int dump(const std::string& path, const std::string& sheet) {
+    engine::Application app;
+    engine::Workbook& book = app.Workbooks().Open(path);
+    cli::dumpWorkbook(book, sheet, stdout);
+    return kExitDone;
+}
+
+int mergeSheetsCommand(const Args& args) {
+    merge::MergeSheetsPage page;
+    page.sourcePath = args.positional[0];
+    page.startRowText = args.startRow;
+    page.sheetNameColumn = args.has("--sheet-name-column");
+    cli::ConsoleHost host(args.positional[1], args.has("--overwrite"));
+    return exitCode(merge::mergeSheetsAction(host, page));
+}
+
+int run(const std::string& command, const Args& args) {
+    const auto need = [&](size_t n) { return args.positional.size() >= n; };
+    if (command == "sheets" && need(1)) return listSheets(args.positional[0]);
+    if (command == "columns" && need(2)) return listColumns(args.positional[0], args.positional[1]);
+    if (command == "dump" && need(1)) return dump(args.positional[0], need(2) ? args.positional[1] : "");
+    if (command == "merge-sheets" && need(2)) return mergeSheetsCommand(args);
+    std::fputs(kUsage, stderr);
+    return kExitRefused;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        std::fputs(kUsage, argc < 2 ? stderr : stdout);
+        return argc < 2 ? kExitRefused : kExitDone;
+    }
+    try {
+        return run(argv[1], parseArgs(argc, argv, 2));
+    } catch (const std::exception& error) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "错误：%s\n", error.what());
+        return kExitFailed;
+    }
+}

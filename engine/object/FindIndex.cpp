@@ -1,0 +1,99 @@
+#include "engine/object/FindIndex.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace tabrix::engine {
+
+std::string foldCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return out;
+}
+
+namespace {
+std::string numberText(double v) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.15G", v);
+    return buf;
+}
+
+size_t utf8Step(std::string_view s, size_t i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    return std::min(n, s.size() - i);
+}
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+} // namespace
+
+std::optional<std::string> findText(const BookData& book, const Cell& cell) {
+    switch (cell.type) {
+    case CellType::Number:
+        return numberText(cell.number);
+    case CellType::Text:
+        return foldCase(book.text(cell));
+    case CellType::Boolean:
+        return cell.boolean ? "true" : "false";
+    case CellType::Error:
+        return foldCase(errorText(cell.error));
+    case CellType::Empty:
+        break;
+    }
+    return std::nullopt;
+}
+
+bool hasWildcards(std::string_view p) { return p.find_first_of("*?~") != std::string_view::npos; }
+
+bool wildcardMatch(std::string_view p, std::string_view t) {
+    // Iterative matcher with one backtrack point for the last "*": linear in practice, never exponential.
+    size_t pi = 0, ti = 0, starP = std::string_view::npos, starT = 0;
+    while (ti < t.size()) {
+        if (pi < p.size() && p[pi] == '*') {
+            starP = ++pi;
+            starT = ti;
+            continue;
+        }
+        if (pi < p.size() && p[pi] == '?') {
+            ++pi;
+            ti += utf8Step(t, ti);
+            continue;
+        }
+        if (pi < p.size()) {
+            size_t lit = pi;
+            if (p[pi] == '~' && pi + 1 < p.size()) lit = pi + 1;
+            if (lower(p[lit]) == lower(t[ti])) {
+                pi = lit + 1;
+                ++ti;
+                continue;
+            }
+        }
+        if (starP == std::string_view::npos) return false;
+        pi = starP;
+        starT += utf8Step(t, starT);
+        ti = starT;
+    }
+    while (pi < p.size() && p[pi] == '*') ++pi;
+    return pi == p.size();
+}
+
+const std::vector<uint32_t>* FindIndex::rows(const BookData& book, const SheetData& sheet, uint32_t col,
+                                             uint64_t version, const std::string& folded) {
+    auto [it, fresh] = m_columns.try_emplace(col);
+    Column& column = it->second;
+    if (fresh || column.version != version) {
+        column.rows.clear();
+        column.version = version;
+        for (uint32_t r = 0; r < sheet.rowCount(); ++r) {
+            const Cell* c = sheet.find(r, col);
+            if (!c) continue;
+            if (auto text = findText(book, *c)) column.rows[*text].push_back(r);
+        }
+    }
+    auto found = column.rows.find(folded);
+    return found == column.rows.end() ? nullptr : &found->second;
+}
+
+} // namespace tabrix::engine

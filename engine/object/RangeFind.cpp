@@ -1,0 +1,121 @@
+#include "engine/object/FindIndex.h"
+#include "engine/object/Range.h"
+#include "engine/object/Workbook.h"
+#include "engine/object/Worksheet.h"
+
+#include <algorithm>
+
+namespace tabrix::engine {
+
+namespace {
+std::string patternOf(const Variant& what) {
+    if (auto* s = std::get_if<std::string>(&what)) return foldCase(*s);
+    if (auto* d = std::get_if<double>(&what)) {
+        Cell c;
+        c.type = CellType::Number;
+        c.number = *d;
+        return *findText(BookData{}, c);
+    }
+    if (auto* b = std::get_if<bool>(&what)) return *b ? "true" : "false";
+    if (auto* e = std::get_if<ErrorCode>(&what)) return foldCase(errorText(*e));
+    return {};
+}
+
+class Matcher {
+public:
+    Matcher(std::string pattern, int lookAt) : m_pattern(std::move(pattern)), m_whole(lookAt == xlWhole) {
+        m_wild = hasWildcards(m_pattern);
+        if (m_wild && !m_whole) m_pattern = "*" + m_pattern + "*";
+    }
+    bool operator()(const std::string& text) const {
+        if (m_wild) return wildcardMatch(m_pattern, text);
+        return m_whole ? text == m_pattern : text.find(m_pattern) != std::string::npos;
+    }
+    bool indexable() const { return m_whole && !m_wild; }
+    const std::string& pattern() const { return m_pattern; }
+
+private:
+    std::string m_pattern;
+    bool m_whole;
+    bool m_wild = false;
+};
+
+struct Pos {
+    uint32_t row, col;
+};
+
+// Visits the cells of rect row by row, beginning just after start and ending with start itself.
+std::optional<Pos> scan(const BookData& book, const SheetData& sheet, const CellRect& rect, Pos start,
+                        const Matcher& match) {
+    auto test = [&](uint32_t r, uint32_t fromCol, uint32_t toCol) -> std::optional<Pos> {
+        const RowData* row = sheet.row(r);
+        if (!row || fromCol > toCol) return std::nullopt;
+        auto lo = std::lower_bound(row->cells.begin(), row->cells.end(), fromCol,
+                                   [](const Cell& c, uint32_t v) { return c.col < v; });
+        for (auto it = lo; it != row->cells.end() && it->col <= toCol; ++it)
+            if (auto text = findText(book, *it); text && match(*text)) return Pos{r, it->col};
+        return std::nullopt;
+    };
+    const uint32_t lastRow = std::min<uint64_t>(rect.lastRow, sheet.rowCount() ? sheet.rowCount() - 1 : 0);
+    if (auto hit = test(start.row, start.col + 1, rect.lastCol)) return hit;
+    for (uint32_t r = start.row + 1; r <= lastRow; ++r)
+        if (auto hit = test(r, rect.firstCol, rect.lastCol)) return hit;
+    for (uint32_t r = rect.firstRow; r < start.row && r <= lastRow; ++r)
+        if (auto hit = test(r, rect.firstCol, rect.lastCol)) return hit;
+    return test(start.row, rect.firstCol, start.col);
+}
+
+std::optional<Pos> scanEmpty(const SheetData& sheet, const CellRect& rect, Pos start) {
+    uint64_t total = uint64_t(rect.rows()) * rect.cols();
+    uint64_t index = uint64_t(start.row - rect.firstRow) * rect.cols() + (start.col - rect.firstCol);
+    for (uint64_t step = 1; step <= total; ++step) {
+        uint64_t i = (index + step) % total;
+        Pos p{uint32_t(rect.firstRow + i / rect.cols()), uint32_t(rect.firstCol + i % rect.cols())};
+        const Cell* c = sheet.find(p.row, p.col);
+        if (!c || c->isBlank()) return p;
+    }
+    return std::nullopt;
+}
+
+std::optional<Pos> indexed(Worksheet& ws, const CellRect& rect, Pos start, const std::string& pattern) {
+    const auto* rows = ws.findIndex().rows(ws.workbook().data(), ws.data(), rect.firstCol, ws.version(), pattern);
+    if (!rows) return std::nullopt;
+    auto after = std::upper_bound(rows->begin(), rows->end(), start.row);
+    if (after != rows->end() && *after <= rect.lastRow) return Pos{*after, rect.firstCol};
+    auto first = std::lower_bound(rows->begin(), rows->end(), rect.firstRow);
+    if (first != rows->end() && *first <= start.row) return Pos{*first, rect.firstCol};
+    return std::nullopt;
+}
+
+std::optional<Range> search(Worksheet& ws, const FindSettings& settings, Pos start) {
+    const std::string pattern = patternOf(settings.what);
+    const CellRect& rect = settings.within;
+    std::optional<Pos> hit;
+    if (pattern.empty()) {
+        hit = scanEmpty(ws.data(), rect, start);
+    } else {
+        Matcher match(pattern, settings.lookAt);
+        if (match.indexable() && rect.cols() == 1)
+            hit = indexed(ws, rect, start, pattern);
+        else
+            hit = scan(ws.workbook().data(), ws.data(), rect, start, match);
+    }
+    if (!hit) return std::nullopt;
+    return Range(ws, CellRect{hit->row, hit->col, hit->row, hit->col});
+}
+} // namespace
+
+std::optional<Range> Range::Find(const Variant& what, int lookAt) const {
+    FindSettings& settings = m_sheet->findSettings();
+    settings = FindSettings{what, lookAt, m_rect};
+    return search(*m_sheet, settings, Pos{m_rect.firstRow, m_rect.firstCol});
+}
+
+std::optional<Range> Range::FindNext(const Range& after) const {
+    FindSettings settings = m_sheet->findSettings();
+    if (settings.within.rows() == 0) settings.within = m_rect;
+    const CellRect& a = after.rect();
+    return search(*m_sheet, settings, Pos{a.firstRow, a.firstCol});
+}
+
+} // namespace tabrix::engine

@@ -1,0 +1,40 @@
+#include "engine/object/SheetNames.h"
+
+#include "engine/object/Workbook.h"
+
+namespace tabrix::engine {
+
+size_t utf8Length(const std::string& text) {
+    size_t n = 0;
+    for (unsigned char c : text) n += (c & 0xC0) != 0x80 ? 1 : 0;
+    return n;
+}
+
+std::string utf8Prefix(const std::string& text, size_t n) {
+    size_t count = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && count++ == n) return text.substr(0, i);
+    }
+    return text;
+}
+
+std::string sheetNameProblem(const std::string& name) {
+    const size_t length = utf8Length(name);
+    if (length == 0) return "工作表名称不能为空";
+    if (length > 31) return "工作表名称“" + name + "”超过 31 个字符";
+    if (name.find_first_of(":\\/?*[]") != std::string::npos)
+        return "工作表名称“" + name + "”含有不允许的字符 : \\ / ? * [ ]";
+    if (name.front() == '\'' || name.back() == '\'') return "工作表名称“" + name + "”不能以单引号开头或结尾";
+    return {};
+}
+
+std::string uniqueCopyName(const Workbook& target, const std::string& name) {
+    if (!target.hasSheetNamed(name)) return name;
+    for (int n = 2;; ++n) {
+        const std::string suffix = " (" + std::to_string(n) + ")";
+        std::string candidate = utf8Prefix(name, 31 - suffix.size()) + suffix;
+        if (!target.hasSheetNamed(candidate)) return candidate;
+    }
+}
+
+} // namespace tabrix::engine

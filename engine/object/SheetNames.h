@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+namespace tabrix::engine {
+
+class Workbook;
+
+/// Why a sheet name is not allowed (empty text when it is): 1-31 characters, none of : \ / ? * [ ],
+/// not beginning or ending with an apostrophe.
+std::string sheetNameProblem(const std::string& name);
+
+/// The name a copied sheet takes in the target workbook: its own name, or "Name (2)", "Name (3)", ... cut so that
+/// the whole stays within 31 characters.
+std::string uniqueCopyName(const Workbook& target, const std::string& name);
+
+/// Number of characters (code points) in UTF-8 text.
+size_t utf8Length(const std::string& text);
+/// The first n characters of UTF-8 text.
+std::string utf8Prefix(const std::string& text, size_t n);
+
+} // namespace tabrix::engine

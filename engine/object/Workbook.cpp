@@ -1,0 +1,99 @@
+#include "engine/object/Workbook.h"
+
+#include "engine/EngineError.h"
+#include "engine/object/Sheets.h"
+#include "engine/object/WorkbookFiles.h"
+#include "engine/object/Workbooks.h"
+#include "engine/object/Worksheet.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+namespace tabrix::engine {
+
+namespace {
+std::string lowerAscii(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return s;
+}
+} // namespace
+
+Workbook::Workbook(Workbooks& owner, std::unique_ptr<BookData> data, std::string fullName, bool fromFile)
+    : m_owner(owner), m_data(std::move(data)), m_allSheets(std::make_unique<class Sheets>(*this, false)),
+      m_worksheets(std::make_unique<class Sheets>(*this, true)), m_fullName(std::move(fullName)),
+      m_fromFile(fromFile) {
+    for (auto& sheet : m_data->sheets) m_sheets.push_back(std::make_unique<Worksheet>(*this, *sheet));
+    if (m_data->activeSheet >= m_sheets.size()) m_data->activeSheet = 0;
+}
+
+Workbook::~Workbook() = default;
+
+Sheets& Workbook::Sheets() { return *m_allSheets; }
+Sheets& Workbook::Worksheets() { return *m_worksheets; }
+Worksheet& Workbook::Worksheets(int index) { return m_worksheets->Item(index); }
+Worksheet& Workbook::Worksheets(const std::string& name) { return m_worksheets->Item(name); }
+
+std::string Workbook::Name() const { return std::filesystem::path(m_fullName).filename().string(); }
+
+void Workbook::SaveAs(const std::string& fileName, int accessMode, std::optional<XlFileFormat> format) {
+    (void)accessMode; // 1 = leave the access mode as it is: there is nothing else to change here.
+    FileFormat target = formatForName(fileName);
+    if (format) target = *format == XlFileFormat::Excel8 ? FileFormat::Xls : FileFormat::Xlsx;
+    m_saveWarnings.clear();
+    writeWorkbookFile(*m_data, fileName, target, m_saveWarnings);
+    std::error_code ec;
+    auto full = std::filesystem::absolute(fileName, ec);
+    m_fullName = ec ? fileName : full.string();
+    m_data->format = target;
+    m_fromFile = true;
+}
+
+void Workbook::Save() {
+    if (!m_fromFile) throw EngineError(m_fullName + ": 新建的工作簿还没有文件名，请用 SaveAs 保存");
+    m_saveWarnings.clear();
+    writeWorkbookFile(*m_data, m_fullName, m_data->format, m_saveWarnings);
+}
+
+void Workbook::Close(bool saveChanges) {
+    if (saveChanges) Save();
+    m_owner.closeOne(*this); // destroys this object
+}
+
+Worksheet& Workbook::sheetObject(size_t position) { return *m_sheets.at(position); }
+
+size_t Workbook::sheetPosition(const Worksheet& sheet) const {
+    for (size_t i = 0; i < m_sheets.size(); ++i)
+        if (m_sheets[i].get() == &sheet) return i;
+    throw EngineError("工作表不属于工作簿 " + Name());
+}
+
+Worksheet& Workbook::insertSheet(size_t position, std::unique_ptr<SheetData> sheet) {
+    position = std::min(position, m_sheets.size());
+    auto& data = **m_data->sheets.insert(m_data->sheets.begin() + long(position), std::move(sheet));
+    auto it = m_sheets.insert(m_sheets.begin() + long(position), std::make_unique<Worksheet>(*this, data));
+    if (m_data->activeSheet >= position && m_sheets.size() > 1) ++m_data->activeSheet;
+    return **it;
+}
+
+void Workbook::removeSheet(size_t position) {
+    m_sheets.erase(m_sheets.begin() + long(position));
+    m_data->sheets.erase(m_data->sheets.begin() + long(position));
+    if (m_data->activeSheet >= m_sheets.size() || m_data->activeSheet > position)
+        m_data->activeSheet = m_data->activeSheet > 0 ? m_data->activeSheet - 1 : 0;
+}
+
+bool Workbook::hasSheetNamed(const std::string& name, const SheetData* except) const {
+    const std::string wanted = lowerAscii(name);
+    return std::any_of(m_data->sheets.begin(), m_data->sheets.end(),
+                       [&](const auto& s) { return s.get() != except && lowerAscii(s->name) == wanted; });
+}
+
+std::string Workbook::nextDefaultSheetName() const {
+    for (int n = 1;; ++n) {
+        std::string name = "Sheet" + std::to_string(n);
+        if (!hasSheetNamed(name)) return name;
+    }
+}
+
+} // namespace tabrix::engine

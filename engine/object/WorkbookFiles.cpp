@@ -1,0 +1,86 @@
+#include "engine/object/WorkbookFiles.h"
+
+#include "engine/EngineError.h"
+#include "engine/object/XlsHooks.h"
+#include "engine/xlsx/XlsxReader.h"
+#include "engine/xlsx/XlsxWriter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace tabrix::engine {
+
+FileKind sniffFile(const std::string& path) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return FileKind::Missing;
+    std::ifstream in(path, std::ios::binary);
+    char head[8] = {};
+    in.read(head, sizeof head);
+    auto got = in.gcount();
+    if (got == 0) return FileKind::Empty;
+    static const unsigned char ole[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    if (got == 8 && std::memcmp(head, ole, 8) == 0) return FileKind::Ole2;
+    if (got >= 4 && head[0] == 'P' && head[1] == 'K') return FileKind::Zip;
+    return FileKind::Other;
+}
+
+std::unique_ptr<BookData> readWorkbookFile(const std::string& path) {
+    switch (sniffFile(path)) {
+    case FileKind::Missing:
+        throw EngineError(path + ": 文件不存在或不是普通文件");
+    case FileKind::Empty:
+        throw EngineError(path + ": 文件是空的（0 字节），不是工作簿");
+    case FileKind::Zip:
+        return xlsx::readXlsx(path);
+    case FileKind::Ole2:
+        return readXlsFile(path);
+    case FileKind::Other:
+        break;
+    }
+    throw EngineError(path + ": 不是可识别的工作簿文件（既不是 xlsx 也不是 xls 格式）");
+}
+
+FileFormat formatForName(const std::string& path) {
+    std::string ext = fs::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return ext == ".xls" ? FileFormat::Xls : FileFormat::Xlsx;
+}
+
+namespace {
+std::string temporaryNameBeside(const fs::path& target) {
+    std::random_device rd;
+    auto dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    return (dir / ("." + target.filename().string() + ".tabrix-" + std::to_string(rd()) + ".tmp")).string();
+}
+} // namespace
+
+void writeWorkbookFile(BookData& book, const std::string& path, FileFormat format, std::vector<std::string>& warnings) {
+    fs::path target(path);
+    std::error_code ec;
+    if (target.has_parent_path() && !fs::is_directory(target.parent_path(), ec))
+        throw EngineError(path + ": 保存失败，文件夹不存在");
+    if (fs::is_directory(target, ec)) throw EngineError(path + ": 保存失败，这是一个文件夹");
+    const std::string temp = temporaryNameBeside(target);
+    try {
+        if (format == FileFormat::Xls)
+            writeXlsFile(book, temp, warnings);
+        else
+            xlsx::writeXlsx(book, temp, warnings);
+    } catch (...) {
+        fs::remove(temp, ec);
+        throw;
+    }
+    fs::rename(temp, target, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        throw EngineError(path + ": 保存失败，无法写入目标文件（" + ec.message() + "）");
+    }
+}
+
+} // namespace tabrix::engine

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "engine/model/BookData.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tabrix::engine {
+
+/// What the first bytes of a file say it is.
+enum class FileKind { Missing, Empty, Zip, Ole2, Other };
+FileKind sniffFile(const std::string& path);
+
+/// Reads a workbook in whichever format its content has.
+std::unique_ptr<BookData> readWorkbookFile(const std::string& path);
+
+/// Writes the workbook in the given format: into a temporary file in the target's folder, then renamed over the
+/// target, so that a failure leaves no partial file under the target name.
+void writeWorkbookFile(BookData& book, const std::string& path, FileFormat format, std::vector<std::string>& warnings);
+
+/// The format a name's extension asks for: ".xls" (any case) → the 2003 format, anything else → xlsx.
+FileFormat formatForName(const std::string& path);
+
+} // namespace tabrix::engine

@@ -1,0 +1,116 @@
+#include "engine/object/Worksheet.h"
+
+#include "engine/EngineError.h"
+#include "engine/model/CellAddress.h"
+#include "engine/object/CellTransfer.h"
+#include "engine/object/FindIndex.h"
+#include "engine/object/Range.h"
+#include "engine/object/SheetNames.h"
+#include "engine/object/Workbook.h"
+
+namespace tabrix::engine {
+
+Worksheet::Worksheet(Workbook& book, SheetData& data) : m_book(book), m_data(&data) {}
+Worksheet::~Worksheet() = default;
+
+SheetData& Worksheet::data() {
+    m_data->ensureLoaded();
+    return *m_data;
+}
+
+void Worksheet::requireWorksheet(const char* call) const {
+    if (m_data->kind != SheetKind::Worksheet)
+        throw EngineError(m_book.Name() + "!" + m_data->name + ": " + call + " 只能用于工作表，这是图表或宏表");
+}
+
+void Worksheet::SetName(const std::string& name) {
+    if (name == m_data->name) return;
+    if (auto problem = sheetNameProblem(name); !problem.empty()) throw EngineError(m_book.Name() + ": " + problem);
+    if (m_book.hasSheetNamed(name, m_data))
+        throw EngineError(m_book.Name() + ": 已有名为“" + name + "”的工作表，名称不能重复");
+    m_data->name = name;
+}
+
+namespace {
+std::unique_ptr<SheetData> copySheetData(SheetData& src, const BookData& from, BookData& to) {
+    auto copy = std::make_unique<SheetData>();
+    copy->kind = src.kind;
+    copy->visibility = src.visibility;
+    copy->defaultColWidth = src.defaultColWidth;
+    copy->defaultRowHeight = src.defaultRowHeight;
+    copy->merged = src.merged;
+    copy->opaqueParts = src.opaqueParts;
+    copy->droppedFeatures = src.droppedFeatures;
+    CellTransfer transfer(from, to, 0, 0);
+    copy->columns = src.columns;
+    for (auto& col : copy->columns) col.style = transfer.style(col.style);
+    auto& rows = copy->rows();
+    rows.resize(src.rows().size());
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const RowData& in = src.rows()[r];
+        RowData& out = rows[r];
+        out.height = in.height;
+        out.hidden = in.hidden;
+        out.hasStyle = in.hasStyle;
+        out.style = transfer.style(in.style);
+        out.cells.reserve(in.cells.size());
+        for (const Cell& c : in.cells) out.cells.push_back(transfer.carry(c));
+    }
+    return copy;
+}
+} // namespace
+
+void Worksheet::Copy(Worksheet& after) {
+    SheetData& src = data();
+    Workbook& target = after.workbook();
+    auto copy = copySheetData(src, m_book.data(), target.data());
+    copy->name = uniqueCopyName(target, src.name);
+    size_t position = target.sheetPosition(after) + 1;
+    target.insertSheet(position, std::move(copy));
+    target.activate(position);
+}
+
+void Worksheet::Delete() {
+    size_t visible = 0;
+    for (auto& s : m_book.data().sheets) visible += s->visibility == Visibility::Visible ? 1 : 0;
+    if (visible <= 1 && m_data->visibility == Visibility::Visible)
+        throw EngineError(m_book.Name() + ": 不能删除“" + m_data->name + "”，工作簿至少要有一个可见的工作表");
+    m_book.removeSheet(m_book.sheetPosition(*this)); // destroys this object
+}
+
+Range Worksheet::Cells(uint32_t row, uint32_t col) {
+    requireWorksheet("Cells");
+    if (row < 1 || row > kMaxRows || col < 1 || col > kMaxCols)
+        throw EngineError(m_book.Name() + "!" + m_data->name + ": Cells(" + std::to_string(row) + ", " +
+                          std::to_string(col) + ") 超出工作表范围");
+    return {*this, CellRect{row - 1, col - 1, row - 1, col - 1}};
+}
+
+Range Worksheet::Cells() { return {*this, CellRect{0, 0, kMaxRows - 1, kMaxCols - 1}}; }
+
+Range Worksheet::Range(const std::string& address) {
+    requireWorksheet("Range");
+    auto rect = parseRangeRef(address);
+    if (!rect) throw EngineError(m_book.Name() + "!" + m_data->name + ": Range(\"" + address + "\") 不是有效的单元格地址");
+    return {*this, *rect};
+}
+
+Range Worksheet::Columns(uint32_t col) {
+    requireWorksheet("Columns");
+    if (col < 1 || col > kMaxCols)
+        throw EngineError(m_book.Name() + "!" + m_data->name + ": Columns(" + std::to_string(col) + ") 超出工作表范围");
+    return {*this, CellRect{0, col - 1, kMaxRows - 1, col - 1}};
+}
+
+Range Worksheet::UsedRange() {
+    requireWorksheet("UsedRange");
+    auto used = data().usedRect();
+    return {*this, used ? *used : CellRect{0, 0, 0, 0}};
+}
+
+FindIndex& Worksheet::findIndex() {
+    if (!m_findIndex) m_findIndex = std::make_unique<FindIndex>();
+    return *m_findIndex;
+}
+
+} // namespace tabrix::engine
