@@ -1,0 +1,32 @@
+# Shared by scripts/run and scripts/test: installs the Debian packages that are missing, then configures and
+# builds. Sourced, not run.
+
+TABRIX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+TABRIX_BUILD="$TABRIX_ROOT/build"
+
+# Everything the program, its build and its tests need, from Debian 12.
+TABRIX_PACKAGES=(
+    build-essential cmake ninja-build pkg-config
+    libexpat1-dev libzip-dev zlib1g-dev libxlsxwriter-dev
+    googletest libgtest-dev
+    python3 python3-openpyxl python3-xlrd
+)
+
+tabrix_install_packages() {
+    local missing=()
+    for p in "${TABRIX_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "安装缺少的软件包: ${missing[*]}" >&2
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -q >&2
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
+}
+
+tabrix_build() {
+    local tests=$1
+    cmake -S "$TABRIX_ROOT" -B "$TABRIX_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTABRIX_TESTS="$tests" >&2
+    cmake --build "$TABRIX_BUILD" -j"$(nproc)" >&2
+}

@@ -1,0 +1,54 @@
+"""Shared pieces of the end-to-end tests: running tabrix-cli and reading results with openpyxl."""
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+import openpyxl
+
+CLI = os.environ.get("TABRIX_CLI") or os.path.join(
+    os.path.dirname(__file__), "..", "..", "build", "cli", "tabrix-cli")
+
+
+def run_cli(*args, timeout=300):
+    """Runs tabrix-cli; returns (exit code, stdout, stderr)."""
+    proc = subprocess.run([CLI, *map(str, args)], capture_output=True, text=True, timeout=timeout)
+    return proc.returncode, proc.stdout, proc.stderr
+
+
+class TempDirCase(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="tabrix-e2e-")
+
+    def tearDown(self):
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+
+def make_book(path, sheets):
+    """sheets: list of (name, rows) where rows is a list of lists, written from A1; returns the path."""
+    wb = openpyxl.Workbook()
+    wb.remove(wb.active)
+    for name, rows in sheets:
+        ws = wb.create_sheet(name)
+        for row in rows:
+            ws.append(row)
+    wb.save(path)
+    return path
+
+
+def values(path, sheet=None):
+    """All values of a sheet as a list of row lists (openpyxl, formulas as text)."""
+    wb = openpyxl.load_workbook(path)
+    ws = wb[sheet] if sheet else wb.worksheets[0]
+    return [list(r) for r in ws.iter_rows(values_only=True)]
+
+
+def dump_lines(path, sheet=None):
+    code, out, err = run_cli("dump", path, *([sheet] if sheet else []))
+    if code != 0:
+        raise AssertionError("dump failed: %s" % err)
+    return out.splitlines()
