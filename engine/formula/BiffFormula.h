@@ -22,7 +22,7 @@ struct BiffDecodeContext {
     std::function<std::optional<std::string>(int index)> definedName;
 };
 
-/// A2-form formula text (no leading "=") of a token array, or nullopt when a token cannot be decoded (the caller
+/// A1-form formula text (no leading "=") of a token array, or nullopt when a token cannot be decoded (the caller
 /// then keeps only the cached value). extra holds the bytes after the tokens (array constants).
 std::optional<std::string> decodeBiffFormula(std::span<const uint8_t> tokens, std::span<const uint8_t> extra,
                                              const BiffDecodeContext& context);

@@ -12,4 +12,7 @@ namespace tabrix::engine::xlsx {
 /// file and part failed.
 std::unique_ptr<BookData> readXlsx(const std::string& path);
 
+/// The same over a package held in memory; name stands for the file in messages.
+std::unique_ptr<BookData> readXlsxBuffer(std::string data, const std::string& name);
+
 } // namespace tabrix::engine::xlsx
