@@ -1,0 +1,117 @@
+#include "engine/xlsx/ExpatParser.h"
+
+#include "engine/EngineError.h"
+#include "engine/xlsx/XmlText.h"
+
+#include <expat.h>
+
+#include <new>
+
+namespace tabrix::engine::xlsx {
+
+namespace {
+// Thrown through our own frames only: expat is C and must never be unwound through.
+struct EntityRefused {};
+
+constexpr const char* kEntityMessage = "DTD entity declarations are not allowed in a workbook part";
+} // namespace
+
+ExpatParser::ExpatParser(XmlHandler& handler, std::string where)
+    : m_parser(XML_ParserCreate(nullptr)), m_handler(handler), m_where(std::move(where)) {
+    if (!m_parser) throw std::bad_alloc();
+    XML_SetUserData(m_parser, this);
+    XML_SetElementHandler(m_parser, &ExpatParser::onStart, &ExpatParser::onEnd);
+    XML_SetCharacterDataHandler(m_parser, &ExpatParser::onText);
+    XML_SetEntityDeclHandler(m_parser, &ExpatParser::onEntityDecl);
+    XML_SetParamEntityParsing(m_parser, XML_PARAM_ENTITY_PARSING_NEVER);
+}
+
+ExpatParser::~ExpatParser() { XML_ParserFree(m_parser); }
+
+void ExpatParser::stop(std::exception_ptr error) {
+    if (!m_error) m_error = std::move(error);
+    XML_StopParser(m_parser, XML_FALSE);
+}
+
+void ExpatParser::onStart(void* self, const char* name, const char** atts) {
+    auto* p = static_cast<ExpatParser*>(self);
+    std::string_view local = localName(name);
+    if (p->m_skipDepth > 0) {
+        ++p->m_skipDepth;
+        return;
+    }
+    if (local == "Choice") {
+        p->m_skipDepth = 1;
+        return;
+    }
+    if (local == "AlternateContent" || local == "Fallback") return;
+    try {
+        p->m_handler.startElement(local, atts);
+    } catch (...) {
+        p->stop(std::current_exception());
+    }
+}
+
+void ExpatParser::onEnd(void* self, const char* name) {
+    auto* p = static_cast<ExpatParser*>(self);
+    if (p->m_skipDepth > 0) {
+        --p->m_skipDepth;
+        return;
+    }
+    std::string_view local = localName(name);
+    if (local == "AlternateContent" || local == "Fallback") return;
+    try {
+        p->m_handler.endElement(local);
+    } catch (...) {
+        p->stop(std::current_exception());
+    }
+}
+
+void ExpatParser::onText(void* self, const char* text, int len) {
+    auto* p = static_cast<ExpatParser*>(self);
+    if (p->m_skipDepth > 0) return;
+    try {
+        p->m_handler.characters(text, len);
+    } catch (...) {
+        p->stop(std::current_exception());
+    }
+}
+
+void ExpatParser::onEntityDecl(void* self, const char*, int, const char*, int, const char*, const char*, const char*,
+                               const char*) {
+    auto* p = static_cast<ExpatParser*>(self);
+    p->stop(std::make_exception_ptr(EntityRefused{}));
+}
+
+void ExpatParser::raise() {
+    if (m_error) {
+        try {
+            std::rethrow_exception(m_error);
+        } catch (const EntityRefused&) {
+            throw EngineError(m_where + ": " + kEntityMessage);
+        } catch (const EngineError& e) {
+            throw EngineError(m_where + ": " + e.what());
+        }
+    }
+    auto line = XML_GetCurrentLineNumber(m_parser);
+    throw EngineError(m_where + ": XML error at line " + std::to_string(line) + ": " +
+                      XML_ErrorString(XML_GetErrorCode(m_parser)));
+}
+
+void ExpatParser::feed(std::string_view data, bool final) {
+    // expat takes int lengths; chunks here are at most a few MiB, but a caller may hand over a whole part.
+    constexpr size_t kStep = size_t(1) << 30;
+    do {
+        size_t n = data.size() < kStep ? data.size() : kStep;
+        bool last = final && n == data.size();
+        if (XML_Parse(m_parser, data.data(), static_cast<int>(n), last) != XML_STATUS_OK || m_error) raise();
+        data.remove_prefix(n);
+    } while (!data.empty());
+}
+
+void parseXml(XmlHandler& handler, std::string_view data, const std::string& where) {
+    ExpatParser parser(handler, where);
+    parser.feed(data, true);
+}
+
+} // namespace tabrix::engine::xlsx

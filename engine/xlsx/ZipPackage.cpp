@@ -1,0 +1,303 @@
+#include "engine/xlsx/ZipPackage.h"
+
+#include "engine/EngineError.h"
+
+#include <zip.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+namespace tabrix::engine::xlsx {
+
+namespace {
+constexpr uint64_t kMaxPartSize = uint64_t(4) << 30;
+// Deflate cannot expand by more than about 1032:1; a header claiming more is forged or damaged.
+constexpr uint64_t kMaxDeflateRatio = 1100;
+constexpr size_t kChunkSize = size_t(1) << 20;
+constexpr size_t kQueueDepth = 4;
+constexpr uint64_t kThreadedAbove = uint64_t(2) << 20;
+
+constexpr unsigned char kOle2Magic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+
+bool hasUtf16Name(std::string_view bytes, std::string_view name) {
+    std::string wide;
+    for (char c : name) {
+        wide += c;
+        wide += '\0';
+    }
+    return bytes.find(wide) != std::string_view::npos;
+}
+
+// What an OLE2 compound file named as a workbook package most likely is, from its directory entry names.
+std::string describeOle2(std::string_view bytes) {
+    if (hasUtf16Name(bytes, "EncryptedPackage") || hasUtf16Name(bytes, "EncryptionInfo"))
+        return "the workbook is password-protected (an encrypted package); remove the password and try again";
+    if (hasUtf16Name(bytes, "Workbook") || hasUtf16Name(bytes, "Book"))
+        return "not an xlsx package: an encrypted or 2003-format file (this one is a 2003-format .xls workbook)";
+    return "not an xlsx package: an encrypted or 2003-format file (an OLE2 container)";
+}
+
+// Refuses what is plainly not a zip package, with a message a user can act on.
+void checkSignature(std::string_view head, const std::string& name, const std::function<std::string()>& whole) {
+    if (head.empty()) throw EngineError(name + ": not a workbook (the file is empty, 0 bytes)");
+    if (head.size() >= 8 && std::memcmp(head.data(), kOle2Magic, 8) == 0)
+        throw EngineError(name + ": " + describeOle2(whole()));
+    if (head.size() < 4 || head[0] != 'P' || head[1] != 'K')
+        throw EngineError(name + ": not a workbook (not a zip package)");
+}
+
+std::string zipErrorText(int code) {
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    std::string text = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    return text;
+}
+
+[[noreturn]] void failOpen(const std::string& name, int code) {
+    if (code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS || code == ZIP_ER_EOF)
+        throw EngineError(name + ": not a workbook (a damaged or truncated zip package)");
+    throw EngineError(name + ": cannot open the zip package: " + zipErrorText(code));
+}
+
+std::string readHead(const std::string& path, size_t count) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw EngineError(path + ": cannot open the file: " + std::strerror(errno));
+    std::string head(count, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(count));
+    head.resize(static_cast<size_t>(in.gcount()));
+    return head;
+}
+
+std::string readPrefix(const std::string& path, size_t limit) {
+    std::ifstream in(path, std::ios::binary);
+    std::string data(limit, '\0');
+    in.read(data.data(), static_cast<std::streamsize>(limit));
+    data.resize(static_cast<size_t>(in.gcount()));
+    return data;
+}
+
+struct FileCloser {
+    void operator()(zip_file_t* f) const { zip_fclose(f); }
+};
+using ZipFile = std::unique_ptr<zip_file_t, FileCloser>;
+} // namespace
+
+ZipPackage::ZipPackage(zip* archive, std::string name, std::unique_ptr<std::string> buffer)
+    : m_zip(archive), m_name(std::move(name)), m_buffer(std::move(buffer)) {
+    zip_int64_t count = zip_get_num_entries(m_zip, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* entry = zip_get_name(m_zip, static_cast<zip_uint64_t>(i), 0);
+        if (entry) m_index.emplace(normalize(entry), static_cast<uint64_t>(i));
+    }
+}
+
+ZipPackage::~ZipPackage() { zip_discard(m_zip); }
+
+std::unique_ptr<ZipPackage> ZipPackage::openFile(const std::string& path) {
+    checkSignature(readHead(path, 8), path, [&] { return readPrefix(path, size_t(256) << 20); });
+    int code = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &code);
+    if (!archive) failOpen(path, code);
+    return std::unique_ptr<ZipPackage>(new ZipPackage(archive, path, nullptr));
+}
+
+std::unique_ptr<ZipPackage> ZipPackage::openMemory(std::string data, const std::string& name) {
+    checkSignature(std::string_view(data).substr(0, 8), name, [&] { return data; });
+    // The zip library reads these bytes in place for as long as the package is open.
+    auto owned = std::make_unique<std::string>(std::move(data));
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(owned->data(), owned->size(), 0, &error);
+    if (!source) {
+        zip_error_fini(&error);
+        throw std::bad_alloc();
+    }
+    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY, &error);
+    if (!archive) {
+        int code = zip_error_code_zip(&error);
+        zip_error_fini(&error);
+        zip_source_free(source);
+        failOpen(name, code);
+    }
+    zip_error_fini(&error);
+    return std::unique_ptr<ZipPackage>(new ZipPackage(archive, name, std::move(owned)));
+}
+
+std::string ZipPackage::normalize(std::string_view part) {
+    std::string out(part);
+    std::replace(out.begin(), out.end(), '\\', '/');
+    size_t start = out.find_first_not_of('/');
+    out.erase(0, start == std::string::npos ? out.size() : start);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return out;
+}
+
+std::vector<std::string> ZipPackage::partNames() const {
+    std::vector<std::string> names;
+    for (const auto& [key, index] : m_index) {
+        std::string name = zip_get_name(m_zip, index, 0);
+        std::replace(name.begin(), name.end(), '\\', '/');
+        name.erase(0, std::min(name.find_first_not_of('/'), name.size()));
+        names.push_back(std::move(name));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void ZipPackage::fail(const std::string& part, const std::string& what) const {
+    throw EngineError(m_name + ": " + part + ": " + what);
+}
+
+ZipPackage::Located ZipPackage::locate(std::string_view part) const {
+    std::string key = normalize(part);
+    auto it = m_index.find(key);
+    if (it == m_index.end()) fail(std::string(part), "part missing from the package");
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(m_zip, it->second, 0, &st) != 0) fail(key, std::string("unreadable: ") + zip_strerror(m_zip));
+    uint64_t size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+    uint64_t packed = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
+    if (size > kMaxPartSize)
+        fail(key, "declares " + std::to_string(size) + " bytes, more than the 4 GiB a part may hold");
+    bool deflated = (st.valid & ZIP_STAT_COMP_METHOD) && st.comp_method == ZIP_CM_DEFLATE;
+    bool stored = (st.valid & ZIP_STAT_COMP_METHOD) && st.comp_method == ZIP_CM_STORE;
+    if ((deflated && size > packed * kMaxDeflateRatio + 4096) || (stored && size != packed))
+        fail(key, "declares " + std::to_string(size) + " bytes from " + std::to_string(packed) +
+                      " compressed bytes (a damaged or forged zip entry)");
+    return {it->second, size};
+}
+
+std::string ZipPackage::read(std::string_view part, uint64_t limit) {
+    std::string out;
+    auto [index, size] = locate(part);
+    if (size > limit) fail(normalize(part), "too large to keep (" + std::to_string(size) + " bytes)");
+    out.reserve(size);
+    streamHere(index, size, normalize(part), [&](std::string_view chunk) { out.append(chunk); });
+    return out;
+}
+
+void ZipPackage::stream(std::string_view part, const std::function<void(std::string_view)>& sink) {
+    auto [index, size] = locate(part);
+    if (size > kThreadedAbove)
+        streamThreaded(index, size, normalize(part), sink);
+    else
+        streamHere(index, size, normalize(part), sink);
+}
+
+void ZipPackage::streamHere(uint64_t index, uint64_t size, const std::string& part,
+                            const std::function<void(std::string_view)>& sink) {
+    ZipFile file(zip_fopen_index(m_zip, index, 0));
+    if (!file) fail(part, std::string("cannot read: ") + zip_strerror(m_zip));
+    std::string chunk(std::min<uint64_t>(std::max<uint64_t>(size, 1), kChunkSize) + 1, '\0');
+    uint64_t total = 0;
+    for (;;) {
+        zip_int64_t n = zip_fread(file.get(), chunk.data(), chunk.size());
+        if (n < 0) fail(part, std::string("cannot inflate: ") + zip_file_strerror(file.get()));
+        if (n == 0) break;
+        total += static_cast<uint64_t>(n);
+        if (total > size) fail(part, "inflates to more than its declared " + std::to_string(size) + " bytes");
+        sink(std::string_view(chunk.data(), static_cast<size_t>(n)));
+    }
+}
+
+namespace {
+// Full chunks travel from the inflating thread to the parsing thread; emptied ones travel back for reuse, so a
+// part of any size needs only kQueueDepth buffers.
+struct ChunkQueue {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::string> full;
+    std::vector<std::string> empty;
+    bool finished = false;
+    bool cancelled = false;
+    std::exception_ptr error;
+};
+
+void inflateInto(zip_file_t* file, uint64_t size, ChunkQueue& q, const std::string& where) {
+    uint64_t total = 0;
+    for (;;) {
+        std::string chunk;
+        {
+            std::unique_lock lock(q.mutex);
+            q.changed.wait(lock, [&] { return q.cancelled || !q.empty.empty(); });
+            if (q.cancelled) return;
+            chunk = std::move(q.empty.back());
+            q.empty.pop_back();
+        }
+        chunk.resize(kChunkSize);
+        size_t filled = 0;
+        while (filled < chunk.size()) {
+            zip_int64_t n = zip_fread(file, chunk.data() + filled, chunk.size() - filled);
+            if (n < 0) throw EngineError(where + ": cannot inflate: " + zip_file_strerror(file));
+            if (n == 0) break;
+            filled += static_cast<size_t>(n);
+        }
+        total += filled;
+        if (total > size) throw EngineError(where + ": inflates to more than its declared size");
+        chunk.resize(filled);
+        std::lock_guard lock(q.mutex);
+        if (filled > 0) q.full.push_back(std::move(chunk));
+        if (filled < kChunkSize) q.finished = true;
+        q.changed.notify_all();
+        if (q.finished) return;
+    }
+}
+} // namespace
+
+void ZipPackage::streamThreaded(uint64_t index, uint64_t size, const std::string& part,
+                                const std::function<void(std::string_view)>& sink) {
+    ZipFile file(zip_fopen_index(m_zip, index, 0));
+    if (!file) fail(part, std::string("cannot read: ") + zip_strerror(m_zip));
+    ChunkQueue q;
+    for (size_t i = 0; i < kQueueDepth; ++i) q.empty.emplace_back().reserve(kChunkSize);
+    std::string where = m_name + ": " + part;
+    std::thread inflater([&] {
+        try {
+            inflateInto(file.get(), size, q, where);
+        } catch (...) {
+            std::lock_guard lock(q.mutex);
+            q.error = std::current_exception();
+            q.finished = true;
+            q.changed.notify_all();
+        }
+    });
+    // Whatever leaves this scope, the inflating thread is told to stop and joined before the file closes.
+    struct Joiner {
+        ChunkQueue& q;
+        std::thread& t;
+        ~Joiner() {
+            {
+                std::lock_guard lock(q.mutex);
+                q.cancelled = true;
+            }
+            q.changed.notify_all();
+            t.join();
+        }
+    } joiner{q, inflater};
+    for (;;) {
+        std::string chunk;
+        {
+            std::unique_lock lock(q.mutex);
+            q.changed.wait(lock, [&] { return !q.full.empty() || q.finished; });
+            if (q.full.empty()) {
+                if (q.error) std::rethrow_exception(q.error);
+                return;
+            }
+            chunk = std::move(q.full.front());
+            q.full.pop_front();
+        }
+        sink(chunk);
+        std::lock_guard lock(q.mutex);
+        q.empty.push_back(std::move(chunk));
+        q.changed.notify_all();
+    }
+}
+
+} // namespace tabrix::engine::xlsx
