@@ -8,6 +8,7 @@
 #include "engine/object/Workbook.h"
 #include "engine/object/Workbooks.h"
 #include "engine/object/Worksheet.h"
+#include "convert/ConvertFolder.h"
 #include "framework/ColumnLetters.h"
 #include "merge/MergeSheets.h"
 
@@ -28,6 +29,8 @@ const char* kUsage = R"(用法: tabrix-cli 命令 参数...
   dump BOOK [SHEET]              以制表符分隔输出单元格（地址、类型、值、公式）
   merge-sheets SRC OUT [--start-row N] [--sheet-name-column] [--overwrite]
                                  把 SRC 的所有工作表合并为 OUT 的一个工作表
+  convert SRC_DIR DST_DIR --to xlsx|xls
+                                 把 SRC_DIR 中的工作簿转换为另一种格式，保存到 DST_DIR
 退出码: 0 完成, 1 输入被拒绝, 2 失败
 )";
 
@@ -43,6 +46,7 @@ struct Args {
     std::vector<std::string> positional;
     std::vector<std::string> flags;
     std::string startRow = "2";
+    std::string to;
     bool has(const char* flag) const {
         for (const auto& f : flags)
             if (f == flag) return true;
@@ -58,6 +62,10 @@ Args parseArgs(int argc, char** argv, int from) {
             args.startRow = argv[++i];
         else if (a.rfind("--start-row=", 0) == 0)
             args.startRow = a.substr(12);
+        else if (a == "--to" && i + 1 < argc)
+            args.to = argv[++i];
+        else if (a.rfind("--to=", 0) == 0)
+            args.to = a.substr(5);
         else if (a.rfind("--", 0) == 0)
             args.flags.push_back(a);
         else
@@ -98,12 +106,23 @@ int mergeSheetsCommand(const Args& args) {
     return exitCode(merge::mergeSheetsAction(host, page));
 }
 
+int convertCommand(const Args& args) {
+    if (args.to != "xlsx" && args.to != "xls") {
+        std::fputs("convert 需要 --to xlsx 或 --to xls\n", stderr);
+        return kExitRefused;
+    }
+    convert::ConvertPage page{args.positional[0], args.positional[1], args.to == "xlsx"};
+    cli::ConsoleHost host("", false);
+    return exitCode(convert::convertFolderAction(host, page));
+}
+
 int run(const std::string& command, const Args& args) {
     const auto need = [&](size_t n) { return args.positional.size() >= n; };
     if (command == "sheets" && need(1)) return listSheets(args.positional[0]);
     if (command == "columns" && need(2)) return listColumns(args.positional[0], args.positional[1]);
     if (command == "dump" && need(1)) return dump(args.positional[0], need(2) ? args.positional[1] : "");
     if (command == "merge-sheets" && need(2)) return mergeSheetsCommand(args);
+    if (command == "convert" && need(2)) return convertCommand(args);
     std::fputs(kUsage, stderr);
     return kExitRefused;
 }
