@@ -29,6 +29,8 @@ const char* kUsage = R"(用法: tabrix-cli 命令 参数...
   dump BOOK [SHEET]              以制表符分隔输出单元格（地址、类型、值、公式）
   merge-sheets SRC OUT [--start-row N] [--sheet-name-column] [--overwrite]
                                  把 SRC 的所有工作表合并为 OUT 的一个工作表
+  save-as BOOK OUT [--format xlsx|xls]
+                                 另存一个工作簿（格式由 --format 或 OUT 的扩展名决定）
   convert SRC_DIR DST_DIR --to xlsx|xls
                                  把 SRC_DIR 中的工作簿转换为另一种格式，保存到 DST_DIR
 退出码: 0 完成, 1 输入被拒绝, 2 失败
@@ -63,6 +65,8 @@ Args parseArgs(int argc, char** argv, int from) {
         else if (a.rfind("--start-row=", 0) == 0)
             args.startRow = a.substr(12);
         else if (a == "--to" && i + 1 < argc)
+            args.to = argv[++i];
+        else if (a == "--format" && i + 1 < argc)
             args.to = argv[++i];
         else if (a.rfind("--to=", 0) == 0)
             args.to = a.substr(5);
@@ -106,6 +110,17 @@ int mergeSheetsCommand(const Args& args) {
     return exitCode(merge::mergeSheetsAction(host, page));
 }
 
+int saveAs(const Args& args) {
+    std::optional<engine::XlFileFormat> format;
+    if (args.to == "xlsx") format = engine::XlFileFormat::OpenXmlWorkbook;
+    if (args.to == "xls") format = engine::XlFileFormat::Excel8;
+    engine::Application app;
+    engine::Workbook& book = app.Workbooks().Open(args.positional[0]);
+    book.SaveAs(args.positional[1], 1, format);
+    for (const auto& warning : book.saveWarnings()) std::printf("%s\n", warning.c_str());
+    return kExitDone;
+}
+
 int convertCommand(const Args& args) {
     if (args.to != "xlsx" && args.to != "xls") {
         std::fputs("convert 需要 --to xlsx 或 --to xls\n", stderr);
@@ -123,6 +138,7 @@ int run(const std::string& command, const Args& args) {
     if (command == "dump" && need(1)) return dump(args.positional[0], need(2) ? args.positional[1] : "");
     if (command == "merge-sheets" && need(2)) return mergeSheetsCommand(args);
     if (command == "convert" && need(2)) return convertCommand(args);
+    if (command == "save-as" && need(2)) return saveAs(args);
     std::fputs(kUsage, stderr);
     return kExitRefused;
 }

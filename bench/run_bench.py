@@ -1,0 +1,167 @@
+#!/usr/bin/python3
+"""Times tabrix-cli against the peer tools on the shared workloads, in one run, and prints ratios.
+
+    bench/run_bench.py [--only load,merge,list,convert] [--data DIR] [--runs N] [--with-slow-peers]
+
+Workloads come from ../shared/bench/gen.py (seed 1, generated into DATA when missing); peers are the scripts in
+../shared/bench/peers run from a work folder under bench/work/ (npm modules installed there on first use).
+Each command is timed with hyperfine (median of --runs, one run for commands over a minute); peak memory with
+/usr/bin/time -v. Results: bench/work/results.json and the table printed at the end.
+"""
+import argparse
+import json
+import os
+import shutil
+import subprocess
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+SHARED = os.path.normpath(os.path.join(ROOT, "..", "shared", "bench"))
+WORK = os.path.join(HERE, "work")
+CLI = os.path.join(ROOT, "build", "cli", "tabrix-cli")
+PY = "/usr/bin/python3"
+
+
+def sh(cmd, **kw):
+    return subprocess.run(cmd, shell=True, check=True, **kw)
+
+
+def prepare(data):
+    os.makedirs(WORK, exist_ok=True)
+    peers = os.path.join(WORK, "peers")
+    if not os.path.isdir(peers):
+        shutil.copytree(os.path.join(SHARED, "peers"), peers)
+    node = os.path.join(WORK, "node")
+    if not os.path.isdir(os.path.join(node, "node_modules", "exceljs")):
+        os.makedirs(node, exist_ok=True)
+        shutil.copy(os.path.join(SHARED, "node", "package.json"), node)
+        sh("cd %s && npm install --no-audit --no-fund xlsx@0.18.5 exceljs@4.4.0 >/dev/null" % node)
+    os.makedirs(data, exist_ok=True)
+    sh("%s %s/gen.py preset multi large folder xls_folder --dir %s --seed 1" % (PY, SHARED, data))
+
+
+def peak_rss_mb(cmd):
+    out = subprocess.run(["/usr/bin/time", "-v", "sh", "-c", cmd], capture_output=True, text=True)
+    for line in out.stderr.splitlines():
+        if "Maximum resident set size" in line:
+            return int(line.split(":")[1]) / 1024.0
+    return None
+
+
+def timed(name, cmd, runs, prepare_cmd=None, slow=False):
+    js = os.path.join(WORK, "raw_%s.json" % name)
+    args = ["hyperfine", "--runs", "1" if slow else str(runs), "--style", "none", "--export-json", js]
+    if not slow:
+        args += ["--warmup", "1"]
+    if prepare_cmd:
+        args += ["--prepare", prepare_cmd]
+    subprocess.run(args + [cmd], check=True, stdout=subprocess.DEVNULL)
+    with open(js) as f:
+        median = json.load(f)["results"][0]["median"]
+    print("  %-28s %8.3f s   %s" % (name, median, cmd), flush=True)
+    return median
+
+
+def bench_load(data, runs, slow_peers, results):
+    large = os.path.join(data, "large.xlsx")
+    results["load_floor_unzip"] = timed("unzip -p sheet1.xml", "unzip -p %s xl/worksheets/sheet1.xml >/dev/null" % large, runs)
+    results["load_tabrix"] = timed("tabrix dump", "%s dump %s >/dev/null" % (CLI, large), runs)
+    results["load_tabrix_rss_mb"] = peak_rss_mb("%s dump %s >/dev/null" % (CLI, large))
+    results["load_exceljs"] = timed("exceljs stream read", "node %s/peers/exceljs_peer.js read %s" % (WORK, large), runs, slow=True)
+    if slow_peers:
+        results["load_pandas"] = timed("pandas read", "%s %s/peers/pandas_peer.py read %s" % (PY, WORK, large), runs, slow=True)
+
+
+def bench_list(data, runs, results):
+    results["list_tabrix"] = timed("tabrix sheets", "%s sheets %s/large.xlsx" % (CLI, data), max(runs, 10))
+
+
+def bench_merge(data, runs, slow_peers, results):
+    out = os.path.join(WORK, "out")
+    os.makedirs(out, exist_ok=True)
+    multi = os.path.join(data, "multi.xlsx")
+    results["merge_tabrix"] = timed("tabrix merge-sheets",
+                                    "%s merge-sheets %s %s/merged.xlsx --overwrite >/dev/null" % (CLI, multi, out), runs)
+    results["merge_sheetjs"] = timed("sheetjs merge-sheets",
+                                     "node %s/peers/sheetjs_peer.js merge-sheets %s %s/sj.xlsx" % (WORK, multi, out), runs)
+    if slow_peers:
+        results["merge_pandas"] = timed("pandas merge-sheets",
+                                        "%s %s/peers/pandas_peer.py merge-sheets %s %s/pd.xlsx" % (PY, WORK, multi, out), runs)
+
+
+def bench_convert(data, runs, results):
+    out = os.path.join(WORK, "conv")
+    for name, src, to in (("xls_to_xlsx", "xls_folder", "xlsx"), ("xlsx_to_xls", "folder", "xls")):
+        target = os.path.join(out, name)
+        prep = "rm -rf %s && mkdir -p %s" % (target, target)
+        results["convert_%s_tabrix" % name] = timed(
+            "tabrix convert %s" % name, "%s convert %s/%s %s --to %s >/dev/null" % (CLI, data, src, target, to), runs, prep)
+        if shutil.which("soffice"):
+            results["convert_%s_soffice" % name] = timed(
+                "soffice convert %s" % name,
+                "soffice --headless --convert-to %s --outdir %s %s/%s/*.%s >/dev/null 2>&1"
+                % (to, target, data, src, "xls" if to == "xlsx" else "xlsx"), runs, prep, slow=True)
+        if shutil.which("ssconvert"):
+            results["convert_%s_ssconvert" % name] = timed(
+                "ssconvert %s" % name,
+                "for f in %s/%s/*.%s; do ssconvert -T %s \"$f\" %s/$(basename \"${f%%.*}\").%s >/dev/null 2>&1; done"
+                % (data, src, "xls" if to == "xlsx" else "xlsx",
+                   "Gnumeric_Excel:xlsx2" if to == "xlsx" else "Gnumeric_Excel:excel_biff8", target, to),
+                runs, prep, slow=True)
+
+
+def ratio(results, peer, ours):
+    if peer in results and ours in results and results[ours] > 0:
+        return "%.1f×" % (results[peer] / results[ours])
+    return "n/a"
+
+
+def report(results):
+    print("\nratios (peer time / tabrix time; higher is better for tabrix):")
+    rows = [
+        ("load large: exceljs / tabrix", ratio(results, "load_exceljs", "load_tabrix")),
+        ("load large: pandas / tabrix", ratio(results, "load_pandas", "load_tabrix")),
+        ("load large: tabrix / unzip floor", "%.2f×" % (results["load_tabrix"] / results["load_floor_unzip"])
+         if "load_tabrix" in results else "n/a"),
+        ("load large: peak RSS MB", "%.0f" % results["load_tabrix_rss_mb"] if results.get("load_tabrix_rss_mb") else "n/a"),
+        ("merge multi: sheetjs / tabrix", ratio(results, "merge_sheetjs", "merge_tabrix")),
+        ("merge multi: pandas / tabrix", ratio(results, "merge_pandas", "merge_tabrix")),
+        ("sheets large: ms", "%.1f" % (results["list_tabrix"] * 1000) if "list_tabrix" in results else "n/a"),
+        ("xls→xlsx folder: soffice / tabrix", ratio(results, "convert_xls_to_xlsx_soffice", "convert_xls_to_xlsx_tabrix")),
+        ("xls→xlsx folder: ssconvert / tabrix", ratio(results, "convert_xls_to_xlsx_ssconvert", "convert_xls_to_xlsx_tabrix")),
+        ("xlsx→xls folder: soffice / tabrix", ratio(results, "convert_xlsx_to_xls_soffice", "convert_xlsx_to_xls_tabrix")),
+        ("xlsx→xls folder: ssconvert / tabrix", ratio(results, "convert_xlsx_to_xls_ssconvert", "convert_xlsx_to_xls_tabrix")),
+    ]
+    for label, value in rows:
+        if value != "n/a":
+            print("  %-40s %s" % (label, value))
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--only", default="load,list,merge,convert")
+    ap.add_argument("--data", default=os.path.join(WORK, "data"))
+    ap.add_argument("--runs", type=int, default=3)
+    ap.add_argument("--with-slow-peers", action="store_true")
+    a = ap.parse_args()
+    if not os.path.exists(CLI):
+        sys.exit("build first: scripts/run (or cmake --build build)")
+    prepare(a.data)
+    only = set(a.only.split(","))
+    results = {}
+    if "list" in only:
+        bench_list(a.data, a.runs, results)
+    if "load" in only:
+        bench_load(a.data, a.runs, a.with_slow_peers, results)
+    if "merge" in only:
+        bench_merge(a.data, a.runs, a.with_slow_peers, results)
+    if "convert" in only:
+        bench_convert(a.data, a.runs, results)
+    with open(os.path.join(WORK, "results.json"), "w") as f:
+        json.dump(results, f, indent=1)
+    report(results)
+
+
+if __name__ == "__main__":
+    main()
