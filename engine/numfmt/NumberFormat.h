@@ -6,7 +6,7 @@
 
 namespace tabrix::engine::numfmt {
 
-/// Format code of a built-in number format id (0 "General", 14 "m/d/yyyy", ..., and the CJK ids 27-36, 50-58
+/// Format code of a built-in number format id (0 "General", 14 "yyyy/m/d", ..., and the CJK ids 27-36, 50-58
 /// as a Chinese (PRC) installation shows them); empty for an id with no built-in code.
 std::string builtinFormat(uint32_t id);
 
