@@ -36,15 +36,7 @@ void ExpatParser::stop(std::exception_ptr error) {
 void ExpatParser::onStart(void* self, const char* name, const char** atts) {
     auto* p = static_cast<ExpatParser*>(self);
     std::string_view local = localName(name);
-    if (p->m_skipDepth > 0) {
-        ++p->m_skipDepth;
-        return;
-    }
-    if (local == "Choice") {
-        p->m_skipDepth = 1;
-        return;
-    }
-    if (local == "AlternateContent" || local == "Fallback") return;
+    if (!p->m_filter.enter(local)) return;
     try {
         p->m_handler.startElement(local, atts);
     } catch (...) {
@@ -54,12 +46,8 @@ void ExpatParser::onStart(void* self, const char* name, const char** atts) {
 
 void ExpatParser::onEnd(void* self, const char* name) {
     auto* p = static_cast<ExpatParser*>(self);
-    if (p->m_skipDepth > 0) {
-        --p->m_skipDepth;
-        return;
-    }
     std::string_view local = localName(name);
-    if (local == "AlternateContent" || local == "Fallback") return;
+    if (!p->m_filter.leave(local)) return;
     try {
         p->m_handler.endElement(local);
     } catch (...) {
@@ -69,7 +57,7 @@ void ExpatParser::onEnd(void* self, const char* name) {
 
 void ExpatParser::onText(void* self, const char* text, int len) {
     auto* p = static_cast<ExpatParser*>(self);
-    if (p->m_skipDepth > 0) return;
+    if (p->m_filter.skipping()) return;
     try {
         p->m_handler.characters(text, len);
     } catch (...) {

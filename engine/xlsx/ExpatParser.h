@@ -18,9 +18,27 @@ public:
     virtual void characters(const char* /*text*/, int /*len*/) {}
 };
 
+/// Which elements reach a handler. The content of markup-compatibility Choice branches is skipped and their
+/// Fallback read, since a Choice holds extensions we do not know; the wrapper elements themselves are dropped.
+class ElementFilter {
+public:
+    bool enter(std::string_view local) {
+        if (m_skipDepth > 0) return ++m_skipDepth, false;
+        if (local == "Choice") return m_skipDepth = 1, false;
+        return local != "AlternateContent" && local != "Fallback";
+    }
+    bool leave(std::string_view local) {
+        if (m_skipDepth > 0) return --m_skipDepth, false;
+        return local != "AlternateContent" && local != "Fallback";
+    }
+    bool skipping() const { return m_skipDepth > 0; }
+
+private:
+    int m_skipDepth = 0;
+};
+
 /// One expat parser over one part, fed in chunks. Entity declarations are refused outright (no part of a
-/// workbook needs them and they are how entity bombs start); the content of markup-compatibility Choice
-/// branches is skipped and their Fallback read, since the Choice holds extensions we do not know.
+/// workbook needs them and they are how entity bombs start).
 class ExpatParser {
 public:
     ExpatParser(XmlHandler& handler, std::string where);
@@ -44,7 +62,7 @@ private:
     XmlHandler& m_handler;
     std::string m_where;
     std::exception_ptr m_error;
-    int m_skipDepth = 0;
+    ElementFilter m_filter;
 };
 
 /// Parses a whole part held in memory.

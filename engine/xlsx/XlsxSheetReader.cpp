@@ -1,6 +1,7 @@
 #include "engine/xlsx/XlsxSheetReader.h"
 
 #include "engine/model/CellAddress.h"
+#include "engine/xlsx/FastXmlParser.h"
 #include "engine/xlsx/XlsxSheetHandler.h"
 #include "engine/xlsx/XmlText.h"
 #include "engine/xlsx/ZipPackage.h"
@@ -64,7 +65,7 @@ private:
 };
 
 void streamParse(ZipPackage& package, const std::string& part, XmlHandler& handler) {
-    ExpatParser parser(handler, package.name() + ": " + part);
+    FastXmlParser parser(handler, package.name() + ": " + part);
     package.stream(part, [&](std::string_view chunk) { parser.feed(chunk, false); });
     parser.feed({}, true);
 }
