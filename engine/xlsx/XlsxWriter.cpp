@@ -1,0 +1,237 @@
+#include "engine/xlsx/XlsxWriter.h"
+
+#include "engine/EngineError.h"
+#include "engine/xlsx/XlsxWriteFormats.h"
+#include "engine/xlsx/XlsxWriteMessages.h"
+#include "engine/xlsx/XlsxWritePackage.h"
+#include "engine/xlsx/XlsxWriteSheetData.h"
+
+#include <xlsxwriter.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+namespace tabrix::engine::xlsx {
+
+namespace {
+
+/// Written sheet data beyond which the package needs ZIP64 records (a part over 4 GB), with room to spare.
+constexpr long kZip64Threshold = 3L << 30;
+
+struct SheetSlot {
+    SheetData* sheet = nullptr;
+    lxw_worksheet* worksheet = nullptr; ///< nullptr for a sheet left out
+    int lxwIndex = -1;
+};
+
+/// Saves one workbook through libxlsxwriter in constant-memory mode: sheet data goes straight to the
+/// library's row file (see XlsxSheetDataWriter), everything else through its functions, and what the library
+/// cannot say goes into the package afterwards (XlsxWritePackage).
+class BookWriter {
+public:
+    BookWriter(BookData& book, const std::string& path, std::vector<std::string>& warnings)
+        : m_book(book), m_path(path), m_warnings(warnings) {}
+    ~BookWriter() {
+        if (m_workbook) lxw_workbook_free(m_workbook);
+    }
+    BookWriter(const BookWriter&) = delete;
+    BookWriter& operator=(const BookWriter&) = delete;
+
+    void run();
+
+private:
+    BookData& m_book;
+    const std::string& m_path;
+    std::vector<std::string>& m_warnings;
+    lxw_workbook* m_workbook = nullptr;
+    std::unique_ptr<XlsxFormatCache> m_formats;
+    std::vector<SheetSlot> m_slots;
+    PackagePatch m_patch;
+    long m_dataBytes = 0;
+    int m_worksheetCount = 0;
+
+    void open();
+    void addSheet(SheetData& sheet);
+    void writeColumns(const SheetData& sheet, lxw_worksheet* ws);
+    void writeMerges(const SheetData& sheet, lxw_worksheet* ws);
+    void writeCells(const SheetData& sheet, lxw_worksheet* ws);
+    void setVisibility();
+    void defineNames();
+    void close();
+    [[noreturn]] void fail(const std::string& what) const;
+};
+
+void BookWriter::run() {
+    open();
+    for (auto& sheet : m_book.sheets) addSheet(*sheet);
+    setVisibility();
+    defineNames();
+    m_patch.date1904 = m_book.date1904;
+    m_patch.numberFormats = m_formats->longNumberFormats();
+    close();
+    if (!m_patch.empty()) patchPackage(m_path, m_patch, m_warnings);
+}
+
+void BookWriter::open() {
+    lxw_workbook_options options{};
+    // Constant-memory mode streams each sheet's rows to a file as they are written, which is what lets the
+    // sheet data be written by us; its inline strings also spare building a shared-strings table.
+    options.constant_memory = LXW_TRUE;
+    m_workbook = workbook_new_opt(m_path.c_str(), &options);
+    if (!m_workbook) fail("无法创建工作簿（内存不足或无法创建临时文件）");
+    m_formats = std::make_unique<XlsxFormatCache>(m_workbook, m_book.styles);
+}
+
+void BookWriter::addSheet(SheetData& sheet) {
+    sheet.ensureLoaded();
+    SheetSlot slot{&sheet, nullptr, -1};
+    if (sheet.kind == SheetKind::Chart) {
+        if (!sheet.opaqueParts.empty())
+            m_patch.chartSheets.push_back({&sheet, static_cast<size_t>(m_worksheetCount)});
+        else
+            m_warnings.push_back("工作表“" + sheet.name + "”：图表工作表没有可保存的内容，未保存");
+        m_slots.push_back(slot);
+        return;
+    }
+    if (sheet.kind != SheetKind::Worksheet)
+        m_warnings.push_back("工作表“" + sheet.name + "”：" +
+                             (sheet.kind == SheetKind::Macro ? "宏表" : "对话框表") + "已作为普通工作表保存");
+    lxw_error err = workbook_validate_sheet_name(m_workbook, sheet.name.c_str());
+    if (err != LXW_NO_ERROR) fail("工作表名称“" + sheet.name + "”无效（" + lxw_strerror(err) + "）");
+    slot.worksheet = workbook_add_worksheet(m_workbook, sheet.name.c_str());
+    if (!slot.worksheet) fail("无法添加工作表“" + sheet.name + "”");
+    slot.lxwIndex = m_worksheetCount++;
+    m_slots.push_back(slot);
+    lxw_worksheet* ws = slot.worksheet;
+    if (sheet.defaultRowHeight > 0 && sheet.defaultRowHeight != LXW_DEF_ROW_HEIGHT)
+        worksheet_set_default_row(ws, sheet.defaultRowHeight, LXW_FALSE);
+    writeColumns(sheet, ws);
+    writeMerges(sheet, ws);
+    writeCells(sheet, ws);
+    if (auto line = droppedFeaturesWarning(sheet); !line.empty()) m_warnings.push_back(line);
+}
+
+void BookWriter::writeColumns(const SheetData& sheet, lxw_worksheet* ws) {
+    for (const ColumnInfo& info : sheet.columns) {
+        if (info.first > info.last || info.last >= kMaxCols) continue;
+        lxw_row_col_options options{};
+        options.hidden = info.hidden;
+        options.level = info.outlineLevel;
+        // The model keeps widths as the application shows them, which is what libxlsxwriter takes.
+        double width = info.width >= 0 ? info.width : sheet.defaultColWidth;
+        lxw_error err = worksheet_set_column_opt(ws, info.first, info.last, width, m_formats->format(info.style),
+                                                 &options);
+        if (err != LXW_NO_ERROR)
+            fail("工作表“" + sheet.name + "”：无法设置列格式（" + lxw_strerror(err) + "）");
+    }
+}
+
+void BookWriter::writeMerges(const SheetData& sheet, lxw_worksheet* ws) {
+    for (const CellRect& m : sheet.merged) {
+        // A one-cell area is no merge at all, and the library refuses it.
+        if (m.firstRow == m.lastRow && m.firstCol == m.lastCol) continue;
+        if (m.lastRow >= kMaxRows || m.lastCol >= kMaxCols) continue;
+        // With an empty text and no format the library only records the area: the cells' own values and
+        // formats come with the sheet data.
+        lxw_error err = worksheet_merge_range(ws, m.firstRow, static_cast<lxw_col_t>(m.firstCol), m.lastRow,
+                                              static_cast<lxw_col_t>(m.lastCol), "", nullptr);
+        if (err != LXW_NO_ERROR)
+            fail("工作表“" + sheet.name + "”：无法保存合并单元格（" + lxw_strerror(err) + "）");
+    }
+}
+
+void BookWriter::writeCells(const SheetData& sheet, lxw_worksheet* ws) {
+    XlsxSheetDataWriter writer(m_book, *m_formats, ws->optimize_tmpfile);
+    std::optional<SheetExtent> extent;
+    try {
+        extent = writer.write(sheet);
+    } catch (const EngineError& e) {
+        fail(e.what());
+    }
+    m_dataBytes += std::ftell(ws->optimize_tmpfile);
+    if (!extent) return;
+    // The library copies its row file into the sheet only when it believes rows were written, and takes the
+    // dimension element from these bounds; merges and columns may already have widened them.
+    ws->dim_rowmin = std::min<lxw_row_t>(ws->dim_rowmin, extent->firstRow);
+    ws->dim_rowmax = ws->dim_rowmax == LXW_ROW_MAX ? extent->lastRow : std::max(ws->dim_rowmax, extent->lastRow);
+    if (extent->hasCells) {
+        ws->dim_colmin = std::min<lxw_col_t>(ws->dim_colmin, static_cast<lxw_col_t>(extent->firstCol));
+        ws->dim_colmax = ws->dim_colmax == LXW_COL_MAX ? static_cast<lxw_col_t>(extent->lastCol)
+                                                       : std::max<lxw_col_t>(ws->dim_colmax, extent->lastCol);
+    }
+}
+
+void BookWriter::setVisibility() {
+    lxw_worksheet* firstVisible = nullptr;
+    for (auto& slot : m_slots) {
+        if (!slot.worksheet) continue;
+        if (slot.sheet->visibility == Visibility::Visible) {
+            if (!firstVisible) firstVisible = slot.worksheet;
+            continue;
+        }
+        worksheet_hide(slot.worksheet);
+        if (slot.sheet->visibility == Visibility::VeryHidden) m_patch.veryHiddenSheets.push_back(slot.sheet->name);
+    }
+    if (!firstVisible) {
+        // The application refuses a workbook with no visible sheet.
+        for (auto& slot : m_slots) {
+            if (!slot.worksheet) continue;
+            slot.worksheet->hidden = LXW_FALSE;
+            std::erase(m_patch.veryHiddenSheets, slot.sheet->name);
+            firstVisible = slot.worksheet;
+            m_warnings.push_back("工作表“" + slot.sheet->name + "”：工作簿中没有可见的工作表，已将此表设为可见");
+            break;
+        }
+    }
+    lxw_worksheet* active = firstVisible;
+    if (m_book.activeSheet < m_slots.size()) {
+        const SheetSlot& slot = m_slots[m_book.activeSheet];
+        if (slot.worksheet && slot.sheet->visibility == Visibility::Visible) active = slot.worksheet;
+    }
+    if (active) worksheet_activate(active);
+}
+
+void BookWriter::defineNames() {
+    for (const DefinedName& name : m_book.names) {
+        int sheet = -1;
+        if (name.localSheet >= 0) {
+            auto local = static_cast<size_t>(name.localSheet);
+            if (local >= m_slots.size() || m_slots[local].lxwIndex < 0) {
+                m_warnings.push_back("名称“" + name.name + "”：所属的工作表未保存，名称未保存");
+                continue;
+            }
+            sheet = m_slots[local].lxwIndex;
+        }
+        if (!isValidDefinedName(name.name) || name.formula.empty()) {
+            m_warnings.push_back("名称“" + name.name + "”：名称或其引用无效，未保存");
+            continue;
+        }
+        // Names go in with the package patch: the library accepts names the application rejects (a file it
+        // would call damaged), refuses some it accepts, and cuts formulas at 127 bytes.
+        m_patch.names.push_back({name.name, name.formula, sheet, name.hidden});
+    }
+}
+
+void BookWriter::close() {
+    if (m_dataBytes > kZip64Threshold) m_workbook->options.use_zip64 = LXW_TRUE;
+    errno = 0;
+    lxw_error err = workbook_close(m_workbook);
+    int savedErrno = errno;
+    m_workbook = nullptr; // closed or not, the library has freed it
+    if (err == LXW_NO_ERROR) return;
+    std::string detail = describeLxwError(err);
+    if (savedErrno != 0) detail += "（" + describeErrno(savedErrno) + "）";
+    fail(detail);
+}
+
+void BookWriter::fail(const std::string& what) const { throw EngineError(m_path + ": 保存失败，" + what); }
+
+} // namespace
+
+void writeXlsx(BookData& book, const std::string& path, std::vector<std::string>& warnings) {
+    BookWriter writer(book, path, warnings);
+    writer.run();
+}
+
+} // namespace tabrix::engine::xlsx
