@@ -55,6 +55,8 @@ TEST(FormulaShift, AreasWholeColumnsAndWholeRows) {
         {"SUM($1:3)", 2, 0, "SUM($1:5)"},
         {"SUM(A1:$B$2)", 1, 1, "SUM(B2:$B$2)"},
         {"COUNT(XFD:XFD)", 0, -16383, "COUNT(A:A)"},
+        {"SUMIFS(C:C,A:A,\">\"&E2)", 1, 1, "SUMIFS(D:D,B:B,\">\"&F3)"},
+        {"=A1:B2", 1, 0, "=A2:B3"},
     });
 }
 
