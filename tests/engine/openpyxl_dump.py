@@ -7,6 +7,8 @@ border|align|prot|styled`.
 """
 import json
 import sys
+import zipfile
+from xml.etree import ElementTree
 
 import openpyxl
 
@@ -80,7 +82,7 @@ def cell_lines(prefix, cell, cached):
 def sheet_lines(ws, cached_ws):
     name = ws.title
     emit(name + ".state", ws.sheet_state)
-    emit(name + ".defaultRowHeight", ws.sheet_format.defaultRowHeight)
+    emit(name + ".defaultRowHeight", "%g" % ws.sheet_format.defaultRowHeight)
     emit(name + ".merged", " ".join(sorted(str(r) for r in ws.merged_cells.ranges)))
     for letter, dim in ws.column_dimensions.items():
         emit("%s.col.%s.width" % (name, letter), "%g" % dim.width)
@@ -98,19 +100,28 @@ def sheet_lines(ws, cached_ws):
             cell_lines("%s!%s" % (name, cell.coordinate), cell, cached_ws[cell.coordinate])
 
 
+def sheet_states(path):
+    ns = "{http://schemas.openxmlformats.org/spreadsheetml/2006/main}"
+    with zipfile.ZipFile(path) as z:
+        root = ElementTree.fromstring(z.read("xl/workbook.xml"))
+    return {s.get("name"): s.get("state", "visible") for s in root.iter(ns + "sheet")}
+
+
 def main(path):
     wb = openpyxl.load_workbook(path)
     cached = openpyxl.load_workbook(path, data_only=True)
     emit("book.sheets", "|".join(wb.sheetnames))
-    emit("book.active", wb.index(wb.active) if wb.active is not None else -1)
+    emit("book.active", wb.sheetnames.index(wb.active.title) if wb.active is not None else -1)
     emit("book.date1904", int(wb.epoch.year == 1904))
     for dn in wb.defined_names.definedName:
         scope = "" if dn.localSheetId is None else "@%d" % dn.localSheetId
         emit("name.%s%s" % (dn.name, scope), "%s|%d" % (dn.attr_text, bool(dn.hidden)))
     for ws in wb.worksheets:
         sheet_lines(ws, cached[ws.title])
+    # openpyxl leaves a chart sheet's state at "visible" whatever the workbook part says; read it there.
+    states = sheet_states(path)
     for cs in wb.chartsheets:
-        emit(cs.title + ".state", cs.sheet_state)
+        emit(cs.title + ".state", states.get(cs.title, "visible"))
         emit(cs.title + ".charts", len(cs._charts))
         if cs._charts and cs._charts[0].series:
             emit(cs.title + ".series", cs._charts[0].series[0].val.numRef.f)
