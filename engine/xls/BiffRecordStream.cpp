@@ -1,0 +1,154 @@
+#include "engine/xls/BiffRecordStream.h"
+
+#include "engine/EngineError.h"
+#include "engine/xls/BiffRecords.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tabrix::engine::xls {
+
+namespace {
+uint16_t readU16(std::span<const uint8_t> s, size_t at) { return uint16_t(s[at] | s[at + 1] << 8); }
+
+std::string recordAt(const std::string& where, uint16_t id, size_t offset) {
+    return where + ": " + recordName(id) + " at byte " + std::to_string(offset);
+}
+} // namespace
+
+BiffRecordStream::BiffRecordStream(std::span<const uint8_t> stream, size_t start, const std::string& where)
+    : m_stream(stream), m_pos(start), m_where(where) {}
+
+bool BiffRecordStream::next(BiffRecord& out) {
+    auto fits = [&](size_t pos) { return m_stream.size() >= 4 && pos <= m_stream.size() - 4; };
+    auto bodyLength = [&](size_t pos) {
+        uint16_t id = readU16(m_stream, pos), len = readU16(m_stream, pos + 2);
+        if (len > kMaxRecordLength)
+            throw EngineError(recordAt(m_where, id, pos) + ": length " + std::to_string(len) +
+                              " is over the format's limit of " + std::to_string(kMaxRecordLength) + " bytes");
+        if (len > m_stream.size() - pos - 4)
+            throw EngineError(recordAt(m_where, id, pos) + ": the record needs " + std::to_string(len) +
+                              " bytes but the stream ends after " + std::to_string(m_stream.size() - pos - 4) +
+                              " (the file is cut off or damaged)");
+        return len;
+    };
+    auto isContinue = [&](size_t pos) { return fits(pos) && readU16(m_stream, pos) == rec::Continue; };
+
+    if (!fits(m_pos)) return false;
+    out.id = readU16(m_stream, m_pos);
+    out.offset = m_pos;
+    out.where = &m_where;
+    size_t len = bodyLength(m_pos);
+    size_t body = m_pos + 4;
+    m_pos = body + len;
+    if (!isContinue(m_pos)) {
+        out.data = m_stream.subspan(body, len);
+        out.breaks = {};
+        return true;
+    }
+    m_joined.assign(m_stream.begin() + ptrdiff_t(body), m_stream.begin() + ptrdiff_t(body + len));
+    m_breaks.clear();
+    while (isContinue(m_pos)) {
+        size_t more = bodyLength(m_pos);
+        m_breaks.push_back(uint32_t(m_joined.size()));
+        m_joined.insert(m_joined.end(), m_stream.begin() + ptrdiff_t(m_pos + 4),
+                        m_stream.begin() + ptrdiff_t(m_pos + 4 + more));
+        m_pos += 4 + more;
+    }
+    out.data = m_joined;
+    out.breaks = m_breaks;
+    return true;
+}
+
+RecordReader::RecordReader(const BiffRecord& record, int biffVersion, const CodePage* codePage)
+    : m_record(record), m_data(record.data), m_biff(biffVersion), m_codePage(codePage) {}
+
+void RecordReader::fail(const std::string& what) const {
+    static const std::string unknown = "workbook stream";
+    throw EngineError(recordAt(m_record.where ? *m_record.where : unknown, m_record.id, m_record.offset) + ": " +
+                      what);
+}
+
+std::span<const uint8_t> RecordReader::bytes(size_t n) {
+    if (n > remaining())
+        fail("expected " + std::to_string(n) + " more bytes at byte " + std::to_string(m_pos) + " of " +
+             std::to_string(m_data.size()) + ", found " + std::to_string(remaining()));
+    auto out = m_data.subspan(m_pos, n);
+    m_pos += n;
+    return out;
+}
+
+uint8_t RecordReader::u8() { return bytes(1)[0]; }
+
+uint16_t RecordReader::u16() {
+    auto b = bytes(2);
+    return uint16_t(b[0] | b[1] << 8);
+}
+
+uint32_t RecordReader::u32() {
+    auto b = bytes(4);
+    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+}
+
+double RecordReader::f64() {
+    auto b = bytes(8);
+    double v;
+    std::memcpy(&v, b.data(), 8); // the format is little-endian, as is every platform we build for
+    return v;
+}
+
+void RecordReader::skip(size_t n) { bytes(n); }
+
+void RecordReader::seek(size_t pos) {
+    if (pos > m_data.size()) fail("offset " + std::to_string(pos) + " is past the record's end");
+    m_pos = pos;
+}
+
+std::string RecordReader::string(int countBytes) {
+    size_t count = countBytes == 1 ? u8() : u16();
+    return stringOfLength(count);
+}
+
+std::string RecordReader::stringOfLength(size_t count) {
+    if (m_biff < 8) {
+        auto raw = bytes(count);
+        return m_codePage ? m_codePage->toUtf8(raw) : std::string(raw.begin(), raw.end());
+    }
+    uint8_t flags = u8();
+    size_t runs = (flags & 0x08) ? u16() : 0;
+    size_t phonetic = (flags & 0x04) ? u32() : 0;
+    std::string text = unicodeChars(count, flags & 0x01);
+    if (runs * 4 > remaining()) fail("the formatting runs of a string go past the record's end");
+    skip(runs * 4);
+    if (phonetic > remaining()) fail("the phonetic data of a string goes past the record's end");
+    skip(phonetic);
+    return text;
+}
+
+size_t RecordReader::nextBreak() const {
+    auto it = std::lower_bound(m_record.breaks.begin(), m_record.breaks.end(), m_pos);
+    return it == m_record.breaks.end() ? m_data.size() : *it;
+}
+
+// A string's characters may run on into a CONTINUE record, which then starts with a flags byte of its own
+// saying whether the rest is stored 8 or 16 bits wide.
+std::string RecordReader::unicodeChars(size_t count, bool wide) {
+    std::string out;
+    size_t left = count;
+    while (true) {
+        size_t limit = nextBreak();
+        size_t unit = wide ? 2 : 1;
+        size_t take = std::min(left, (limit - m_pos) / unit);
+        auto chunk = m_data.subspan(m_pos, take * unit);
+        wide ? appendUtf16(out, chunk) : appendLatin1(out, chunk);
+        m_pos += take * unit;
+        left -= take;
+        if (left == 0) return out;
+        if (limit == m_data.size() || m_pos != limit)
+            fail("a string of " + std::to_string(count) + " characters is cut off after " +
+                 std::to_string(count - left));
+        wide = u8() & 0x01;
+    }
+}
+
+} // namespace tabrix::engine::xls

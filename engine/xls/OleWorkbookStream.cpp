@@ -1,0 +1,136 @@
+#include "engine/xls/OleWorkbookStream.h"
+
+#include "engine/EngineError.h"
+
+#include <gsf/gsf-infile-msole.h>
+#include <gsf/gsf-infile.h>
+#include <gsf/gsf-input-memory.h>
+#include <gsf/gsf-utils.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+namespace tabrix::engine::xls {
+
+namespace {
+constexpr uint8_t kOleMagic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+constexpr size_t kHeaderSize = 512;
+
+struct GObjectUnref {
+    void operator()(void* p) const {
+        if (p) g_object_unref(p);
+    }
+};
+template <typename T> using GsfPtr = std::unique_ptr<T, GObjectUnref>;
+
+uint32_t le32(std::span<const uint8_t> s, size_t at) {
+    return uint32_t(s[at]) | uint32_t(s[at + 1]) << 8 | uint32_t(s[at + 2]) << 16 | uint32_t(s[at + 3]) << 24;
+}
+uint16_t le16(std::span<const uint8_t> s, size_t at) { return uint16_t(s[at] | s[at + 1] << 8); }
+
+void initGsf() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        gsf_init();
+        // libgsf reports damaged containers as warnings on stderr as well as through its error result; the
+        // result is what the user sees, so the console copy is dropped.
+        g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
+                          [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+    });
+}
+
+// Header fields libgsf trusts for its allocations and chain walks, checked against the file's real size first
+// so a crafted header is refused before it can make the library allocate or loop on sectors that do not exist.
+void checkHeader(std::span<const uint8_t> file, const std::string& name) {
+    auto damaged = [&](const std::string& why) {
+        throw EngineError(name + ": the file's OLE2 container is damaged (" + why + ")");
+    };
+    if (file.size() < kHeaderSize) damaged("shorter than its 512-byte header");
+    if (le16(file, 0x1C) != 0xFFFE) damaged("wrong byte-order mark");
+    uint16_t shift = le16(file, 0x1E), miniShift = le16(file, 0x20);
+    if (shift != 9 && shift != 12) damaged("sector size 2^" + std::to_string(shift));
+    if (miniShift != 6) damaged("mini sector size 2^" + std::to_string(miniShift));
+    uint64_t sectorSize = uint64_t(1) << shift;
+    uint64_t sectors = (file.size() + sectorSize - 1) / sectorSize; // the header counts as one; a cut-off last
+    uint32_t fatSectors = le32(file, 0x2C);                          // sector still holds data
+    uint32_t difatSectors = le32(file, 0x48);
+    uint32_t miniFatSectors = le32(file, 0x40);
+    if (fatSectors == 0 || fatSectors > sectors) damaged(std::to_string(fatSectors) + " FAT sectors");
+    if (difatSectors > sectors) damaged(std::to_string(difatSectors) + " DIFAT sectors");
+    if (miniFatSectors > sectors) damaged(std::to_string(miniFatSectors) + " mini FAT sectors");
+    if (le32(file, 0x30) >= sectors) damaged("directory outside the file");
+}
+
+bool sameName(const char* a, std::string_view b) {
+    if (!a || std::strlen(a) != b.size()) return false;
+    return std::equal(b.begin(), b.end(), a, [](char x, char y) { return std::tolower(x) == std::tolower(y); });
+}
+
+std::string describeOther(GsfInfile* root) {
+    int n = gsf_infile_num_children(root);
+    bool encryptedPackage = false;
+    std::string names;
+    for (int i = 0; i < n && i < 12; ++i) {
+        const char* child = gsf_infile_name_by_index(root, i);
+        if (!child) continue;
+        if (sameName(child, "EncryptedPackage")) encryptedPackage = true;
+        if (sameName(child, "WordDocument")) return "a Word document, not a workbook";
+        if (sameName(child, "PowerPoint Document")) return "a PowerPoint presentation, not a workbook";
+        names += names.empty() ? "" : ", ";
+        // Property streams start with a control character ("\x05SummaryInformation"); it is not worth showing.
+        for (const char* c = child; *c; ++c)
+            if (static_cast<unsigned char>(*c) >= 0x20) names += *c;
+    }
+    if (encryptedPackage) return "the workbook is password-protected (an encrypted xlsx package); remove the password "
+                                 "and try again";
+    return "not a workbook: the OLE2 container has no Workbook or Book stream" +
+           (names.empty() ? std::string() : " (it holds: " + names + ")");
+}
+
+WorkbookStream readChild(GsfInfile* root, int index, std::span<const uint8_t> file, const std::string& name) {
+    WorkbookStream out;
+    out.name = gsf_infile_name_by_index(root, index);
+    GsfPtr<GsfInput> child(gsf_infile_child_by_index(root, index));
+    if (!child) throw EngineError(name + ": stream " + out.name + " cannot be opened (the container is damaged)");
+    gsf_off_t size = gsf_input_size(child.get());
+    // No stream holds more than the file it lives in; a larger size is a damaged directory entry.
+    if (size < 0 || uint64_t(size) > file.size())
+        throw EngineError(name + ": stream " + out.name + " claims " + std::to_string(size) +
+                          " bytes, more than the whole file (the container is damaged)");
+    out.bytes.resize(size_t(size));
+    if (size > 0 && !gsf_input_read(child.get(), size, out.bytes.data()))
+        throw EngineError(name + ": stream " + out.name + " cannot be read (the container is damaged)");
+    return out;
+}
+} // namespace
+
+WorkbookStream readWorkbookStream(std::span<const uint8_t> file, const std::string& displayName) {
+    if (file.size() >= 4 && file[0] == 0x09 && file[1] == 0x08 && std::memcmp(file.data(), kOleMagic, 4) != 0)
+        return {std::vector<uint8_t>(file.begin(), file.end()), "Book"};
+    if (file.size() < 8 || std::memcmp(file.data(), kOleMagic, 8) != 0)
+        throw EngineError(displayName + ": not a 2003-format workbook (no OLE2 container)");
+    checkHeader(file, displayName);
+    initGsf();
+    GsfPtr<GsfInput> input(gsf_input_memory_new(file.data(), gsf_off_t(file.size()), FALSE));
+    GError* err = nullptr;
+    GsfPtr<GsfInfile> root(gsf_infile_msole_new(input.get(), &err));
+    if (!root) {
+        std::string why = err && err->message ? err->message : "unknown error";
+        if (err) g_error_free(err);
+        throw EngineError(displayName + ": the file's OLE2 container is damaged (" + why + ")");
+    }
+    int found = -1;
+    int n = gsf_infile_num_children(root.get());
+    for (int i = 0; i < n && found < 0; ++i)
+        if (sameName(gsf_infile_name_by_index(root.get(), i), "Workbook")) found = i;
+    // Excel 5/95 named the stream Book; a file saved for both versions has both, and Workbook is the newer.
+    for (int i = 0; i < n && found < 0; ++i)
+        if (sameName(gsf_infile_name_by_index(root.get(), i), "Book")) found = i;
+    if (found < 0) throw EngineError(displayName + ": " + describeOther(root.get()));
+    return readChild(root.get(), found, file, displayName);
+}
+
+} // namespace tabrix::engine::xls

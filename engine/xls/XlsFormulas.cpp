@@ -1,0 +1,168 @@
+#include "engine/xls/XlsFormulas.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace tabrix::engine::xls {
+
+namespace {
+constexpr uint8_t kPtgExp = 0x01;
+constexpr int kSheetWorkbookLevel = 0xFFFE;
+constexpr int kSheetDeleted = 0xFFFF;
+
+bool isAsciiLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+// "AB12", which would read as a cell reference.
+bool looksLikeA1(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size() && isAsciiLetter(s[i])) ++i;
+    if (i == 0 || i > 3 || i == s.size()) return false;
+    return std::all_of(s.begin() + ptrdiff_t(i), s.end(), [](unsigned char c) { return isDigit(c); });
+}
+
+// "R", "C", "R1C1", "r2", which would read as an R1C1 reference.
+bool looksLikeR1C1(std::string_view s) {
+    size_t i = 0;
+    auto digits = [&] {
+        while (i < s.size() && isDigit(s[i])) ++i;
+    };
+    if (i < s.size() && (s[i] == 'R' || s[i] == 'r')) ++i, digits();
+    if (i < s.size() && (s[i] == 'C' || s[i] == 'c')) ++i, digits();
+    return i > 0 && i == s.size();
+}
+
+bool needsQuotes(std::string_view name) {
+    if (name.empty() || isDigit(name[0]) || name[0] == '.') return true;
+    for (unsigned char c : name)
+        if (!(c >= 0x80 || isAsciiLetter(c) || isDigit(c) || c == '_' || c == '.')) return true;
+    return looksLikeA1(name) || looksLikeR1C1(name);
+}
+
+std::optional<std::string> sheetRange(const XlsBook& xb, int first, int last) {
+    if (first < 0 || last < 0 || size_t(first) >= xb.sheetNames.size() || size_t(last) >= xb.sheetNames.size())
+        return std::nullopt;
+    const std::string& a = xb.sheetNames[size_t(first)];
+    const std::string& b = xb.sheetNames[size_t(last)];
+    if (first == last) return quoteSheetName(a);
+    bool quote = needsQuotes(a) || needsQuotes(b);
+    std::string both = a + ":" + b;
+    return quote ? quoteSheetName(both) : both;
+}
+
+std::optional<std::string> sheetRef(const XlsBook& xb, int index) {
+    if (xb.biff < 8) return sheetRange(xb, index, index);
+    if (index < 0 || size_t(index) >= xb.externSheets.size()) return std::nullopt;
+    const ExternSheet& es = xb.externSheets[size_t(index)];
+    if (es.supBook < 0 || size_t(es.supBook) >= xb.supBooks.size() || !xb.supBooks[size_t(es.supBook)].self)
+        return std::nullopt; // another workbook: the formula keeps its cached value
+    if (es.firstSheet == kSheetWorkbookLevel || es.firstSheet == kSheetDeleted) return std::nullopt;
+    return sheetRange(xb, es.firstSheet, es.lastSheet);
+}
+
+std::optional<std::string> externName(const XlsBook& xb, int externSheet, int nameIndex) {
+    const std::vector<std::string>* names = nullptr;
+    if (xb.biff >= 8) {
+        if (externSheet < 0 || size_t(externSheet) >= xb.externSheets.size()) return std::nullopt;
+        int book = xb.externSheets[size_t(externSheet)].supBook;
+        if (book < 0 || size_t(book) >= xb.supBooks.size()) return std::nullopt;
+        names = &xb.supBooks[size_t(book)].externNames;
+    } else {
+        size_t entry = size_t(std::abs(externSheet));
+        if (entry == 0 || entry > xb.externSheets.size()) return std::nullopt;
+        names = &xb.externSheets[entry - 1].externNames;
+    }
+    if (nameIndex < 1 || size_t(nameIndex) > names->size()) return std::nullopt;
+    return (*names)[size_t(nameIndex) - 1];
+}
+} // namespace
+
+std::string quoteSheetName(std::string_view name) {
+    if (!needsQuotes(name)) return std::string(name);
+    std::string out = "'";
+    for (char c : name) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    return out + "'";
+}
+
+formula::BiffDecodeContext decodeContext(const XlsBook& xb, uint32_t row, uint32_t col) {
+    formula::BiffDecodeContext ctx;
+    ctx.biffVersion = xb.biff;
+    ctx.row = row;
+    ctx.col = col;
+    ctx.sheetRef = [&xb](int index) { return sheetRef(xb, index); };
+    ctx.definedName = [&xb](int index) -> std::optional<std::string> {
+        if (index < 1 || size_t(index) > xb.nameTexts.size()) return std::nullopt;
+        return xb.nameTexts[size_t(index) - 1];
+    };
+    ctx.externName = [&xb](int sheet, int name) { return externName(xb, sheet, name); };
+    ctx.decode8Bit = [&xb](std::string_view bytes) {
+        return xb.codePage.toUtf8({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+    };
+    return ctx;
+}
+
+uint32_t SheetFormulas::cellFormula(uint32_t row, uint32_t col, std::span<const uint8_t> tokens,
+                                    std::span<const uint8_t> extra) {
+    if (tokens.empty()) return 0;
+    if (tokens[0] == kPtgExp) {
+        if (tokens.size() >= 5)
+            m_pending.push_back({row, col, uint32_t(tokens[1] | tokens[2] << 8), uint32_t(tokens[3] | tokens[4] << 8)});
+        return 0;
+    }
+    auto text = formula::decodeBiffFormula(tokens, extra, decodeContext(m_xb, row, col));
+    return text ? m_xb.book->formulas.append(std::move(*text)) + 1 : 0;
+}
+
+void SheetFormulas::addDefinition(RecordReader& r, bool array) {
+    Definition d;
+    d.array = array;
+    d.range.firstRow = r.u16();
+    d.range.lastRow = r.u16();
+    d.range.firstCol = r.u8();
+    d.range.lastCol = r.u8();
+    r.skip(array ? 6 : 2); // ARRAY: options and a reserved field; SHRFMLA: reserved byte and use count
+    size_t count = r.u16();
+    auto tokens = r.bytes(count);
+    auto extra = r.bytes(r.remaining());
+    d.tokens.assign(tokens.begin(), tokens.end());
+    d.extra.assign(extra.begin(), extra.end());
+    if (d.range.firstRow > d.range.lastRow || d.range.firstCol > d.range.lastCol) return;
+    m_definitions.emplace(std::make_pair(d.range.firstRow, d.range.firstCol), std::move(d));
+}
+
+void SheetFormulas::parseSharedFormula(RecordReader& r) { addDefinition(r, false); }
+void SheetFormulas::parseArrayFormula(RecordReader& r) { addDefinition(r, true); }
+
+const SheetFormulas::Definition* SheetFormulas::definitionFor(const Pending& p) const {
+    auto it = m_definitions.find({p.masterRow, p.masterCol});
+    if (it != m_definitions.end() && it->second.range.contains(p.row, p.col)) return &it->second;
+    // Some writers point at a cell inside the range rather than its first cell; such a range starts at or before
+    // that cell, so the nearest few definitions before it are enough (and keep a crafted file from going quadratic).
+    auto at = m_definitions.upper_bound({p.masterRow, p.masterCol});
+    for (int tries = 0; at != m_definitions.begin() && tries < 64; ++tries) {
+        const Definition& d = (--at)->second;
+        if (d.range.contains(p.masterRow, p.masterCol) && d.range.contains(p.row, p.col)) return &d;
+    }
+    return nullptr;
+}
+
+void SheetFormulas::finish(SheetData& sheet) {
+    for (const Pending& p : m_pending) {
+        const Definition* d = definitionFor(p);
+        if (!d || !sheet.find(p.row, p.col)) continue;
+        // An array formula belongs to its range as a whole; like the xlsx reader, its first cell carries the text
+        // and the other cells their values.
+        if (d->array && (p.row != d->range.firstRow || p.col != d->range.firstCol)) continue;
+        uint32_t row = d->array ? d->range.firstRow : p.row;
+        uint32_t col = d->array ? d->range.firstCol : p.col;
+        auto text = formula::decodeBiffFormula(d->tokens, d->extra, decodeContext(m_xb, row, col));
+        if (text) sheet.at(p.row, p.col).formula = m_xb.book->formulas.append(std::move(*text)) + 1;
+    }
+    m_pending.clear();
+    m_definitions.clear();
+}
+
+} // namespace tabrix::engine::xls

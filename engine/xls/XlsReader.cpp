@@ -1,0 +1,87 @@
+#include "engine/xls/XlsReader.h"
+
+#include "engine/EngineError.h"
+#include "engine/xls/OleWorkbookStream.h"
+#include "engine/xls/XlsBook.h"
+#include "engine/xls/XlsGlobals.h"
+#include "engine/xls/XlsSheetReader.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace tabrix::engine::xls {
+
+namespace {
+// The format's own limits keep real workbooks far below this; a larger file is not one.
+constexpr uint64_t kMaxFileSize = uint64_t(1) << 30;
+
+std::function<void(SheetData&)> makeLoader(std::shared_ptr<XlsBook> xb, uint32_t position) {
+    return [xb, position](SheetData& sheet) {
+        std::lock_guard lock(xb->mutex);
+        try {
+            readSheet(*xb, position, sheet);
+        } catch (...) {
+            // A sheet that failed stays unloaded and fails again on the next access, rather than showing the
+            // part read before the error as if it were the whole sheet.
+            sheet.rows().clear();
+            sheet.columns.clear();
+            sheet.merged.clear();
+            sheet.droppedFeatures.clear();
+            sheet.touch();
+            sheet.setLoader(makeLoader(xb, position));
+            throw;
+        }
+    };
+}
+
+SheetKind kindOf(const XlsBook& xb, const SheetEntry& entry) {
+    switch (entry.type) {
+    case 1: return SheetKind::Macro;
+    case 2: return SheetKind::Chart;
+    case 6: return SheetKind::Macro; // an Excel 5 VB module: no cells, and not a worksheet
+    default: return peekSheetKind(xb, entry.position).value_or(SheetKind::Worksheet);
+    }
+}
+
+void addSheets(const std::shared_ptr<XlsBook>& xb, const GlobalsInfo& info) {
+    BookData& book = *xb->book;
+    for (const SheetEntry& entry : info.sheets) {
+        auto sheet = std::make_unique<SheetData>();
+        sheet->name = entry.name;
+        sheet->visibility = entry.visibility;
+        sheet->kind = kindOf(*xb, entry);
+        if (sheet->kind != SheetKind::Chart && entry.type != 6) sheet->setLoader(makeLoader(xb, entry.position));
+        book.sheets.push_back(std::move(sheet));
+    }
+    book.activeSheet = info.activeTab < book.sheets.size() ? info.activeTab : 0;
+}
+} // namespace
+
+std::unique_ptr<BookData> readXlsBytes(std::span<const uint8_t> file, const std::string& name) {
+    WorkbookStream ws = readWorkbookStream(file, name);
+    auto xb = std::make_shared<XlsBook>();
+    xb->where = name + ": stream " + ws.name;
+    xb->stream = std::move(ws.bytes);
+    auto book = std::make_unique<BookData>();
+    book->format = FileFormat::Xls;
+    xb->book = book.get();
+    GlobalsInfo info = readGlobals(*xb);
+    resolveNames(*xb, info);
+    addSheets(xb, info);
+    return book;
+}
+
+std::unique_ptr<BookData> readXls(const std::string& path) {
+    std::error_code ec;
+    auto size = std::filesystem::file_size(path, ec);
+    if (ec) throw EngineError(path + ": cannot be opened (" + ec.message() + ")");
+    if (size > kMaxFileSize)
+        throw EngineError(path + ": " + std::to_string(size >> 20) + " MB, too large for a 2003-format workbook");
+    std::vector<uint8_t> bytes(size);
+    std::ifstream in(path, std::ios::binary);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size)))
+        throw EngineError(path + ": cannot be read");
+    return readXlsBytes(bytes, path);
+}
+
+} // namespace tabrix::engine::xls
