@@ -1,0 +1,92 @@
+#include "engine/xls/XlsWriterPlan.h"
+
+#include "engine/EngineError.h"
+#include "engine/xlsx/XlsxWriteMessages.h"
+
+#include <algorithm>
+
+namespace tabrix::engine::xls {
+
+namespace {
+
+constexpr uint32_t kMaxRows = 65536;
+constexpr uint32_t kMaxCols = 256;
+
+bool holdsSomething(const Cell& c) { return c.type != CellType::Empty || c.style != 0 || c.formula != 0; }
+
+// Only cells count: rows and columns that carry just a format beyond the limits are left out, as they show
+// nothing.
+void checkLimits(const SheetData& sheet) {
+    uint32_t rows = 0, cols = 0;
+    const auto& data = sheet.rows();
+    for (uint32_t r = 0; r < data.size(); ++r) {
+        const auto& cells = data[r].cells;
+        auto last = std::find_if(cells.rbegin(), cells.rend(), holdsSomething);
+        if (last == cells.rend()) continue;
+        rows = r + 1;
+        cols = std::max<uint32_t>(cols, last->col + 1u);
+    }
+    if (rows > kMaxRows)
+        throw EngineError("工作表“" + sheet.name + "”有 " + std::to_string(rows) + " 行，超出 2003 格式的 65536 行上限");
+    if (cols > kMaxCols)
+        throw EngineError("工作表“" + sheet.name + "”有 " + std::to_string(cols) + " 列，超出 2003 格式的 256 列上限");
+}
+
+std::string sheetKindNote(const SheetData& sheet) {
+    return "工作表“" + sheet.name + "”：" + (sheet.kind == SheetKind::Macro ? "宏表" : "对话框表") +
+           "已作为普通工作表保存";
+}
+
+// The active tab must be a written, visible sheet, and the application refuses a workbook with no visible one.
+void chooseActive(const BookData& book, XlsWritePlan& plan, std::vector<std::string>& log) {
+    auto visible = [&](size_t i) { return plan.sheets[i].visibility == Visibility::Visible; };
+    size_t firstVisible = plan.sheets.size();
+    for (size_t i = 0; i < plan.sheets.size() && firstVisible == plan.sheets.size(); ++i)
+        if (visible(i)) firstVisible = i;
+    if (firstVisible == plan.sheets.size()) {
+        firstVisible = 0;
+        plan.sheets[0].visibility = Visibility::Visible;
+        log.push_back("工作簿中没有可见的工作表，已将工作表“" + plan.sheets[0].sheet->name + "”设为可见");
+    }
+    int active = book.activeSheet < plan.fileIndex.size() ? plan.fileIndex[book.activeSheet] : -1;
+    plan.activeSheet = static_cast<uint16_t>(active >= 0 && visible(size_t(active)) ? size_t(active) : firstVisible);
+}
+
+} // namespace
+
+XlsWritePlan planXlsWrite(BookData& book, std::vector<std::string>& log) {
+    XlsWritePlan plan;
+    for (auto& sheet : book.sheets) {
+        sheet->ensureLoaded();
+        if (sheet->kind == SheetKind::Chart) {
+            log.push_back("工作表“" + sheet->name + "”是图表工作表，2003 格式暂不能保存，已略过");
+            plan.fileIndex.push_back(-1);
+            continue;
+        }
+        checkLimits(*sheet);
+        if (sheet->kind != SheetKind::Worksheet) log.push_back(sheetKindNote(*sheet));
+        if (auto line = xlsx::droppedFeaturesWarning(*sheet); !line.empty()) log.push_back(line);
+        plan.fileIndex.push_back(static_cast<int>(plan.sheets.size()));
+        plan.sheets.push_back({sheet.get(), sheet->visibility});
+    }
+    if (plan.sheets.empty())
+        throw EngineError("工作簿中没有能保存为 2003 格式的工作表（图表工作表暂不能保存）");
+    if (plan.sheets.size() > 0xFFFF) throw EngineError("工作表太多，超出 2003 格式的上限");
+    chooseActive(book, plan, log);
+    return plan;
+}
+
+void markUsedStyles(const XlsWritePlan& plan, Biff8WriteStyles& styles) {
+    for (const Biff8SheetEntry& entry : plan.sheets) {
+        const SheetData& sheet = *entry.sheet;
+        for (const ColumnInfo& info : sheet.columns) styles.use(info.style);
+        const auto& rows = sheet.rows();
+        const auto end = std::min<size_t>(rows.size(), kMaxRows);
+        for (size_t r = 0; r < end; ++r) {
+            if (rows[r].hasStyle) styles.use(rows[r].style);
+            for (const Cell& c : rows[r].cells) styles.use(c.style);
+        }
+    }
+}
+
+} // namespace tabrix::engine::xls
