@@ -172,3 +172,52 @@ TEST(XlsxFuzzCases, NoneCrashes) {
     }
     EXPECT_GT(count, 0);
 }
+
+namespace {
+std::string largeSheetBody(size_t rows, size_t brokenRow) {
+    std::string body = "<sheetData>";
+    for (size_t r = 1; r <= rows; ++r) {
+        body += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\"><v>" + std::to_string(r * 7) +
+                "</v></c><c r=\"B" + std::to_string(r) + "\" t=\"inlineStr\"><is><t>text " + std::to_string(r) +
+                "</t></is></c></row>\n";
+        if (r == brokenRow) body += "<row><c></row>";
+    }
+    return body + "</sheetData>";
+}
+} // namespace
+
+// Parts over a few MiB inflate on a second thread; an error on either side must end both, promptly.
+TEST(XlsxLargePart, ReadsWholeAndStopsCleanlyOnErrors) {
+    tabrix::test::TempDir dir;
+    std::string good = dir.file("good.xlsx");
+    tabrix::test::writeZip(good, oneSheetBook(largeSheetBody(60000, 0)));
+    auto book = xlsx::readXlsx(good);
+    book->sheets[0]->ensureLoaded();
+    EXPECT_EQ(book->sheets[0]->rowCount(), 60000u);
+    const Cell* last = book->sheets[0]->find(59999, 0);
+    ASSERT_NE(last, nullptr);
+    EXPECT_DOUBLE_EQ(last->number, 60000.0 * 7);
+
+    std::string parseError = dir.file("parse.xlsx");
+    tabrix::test::writeZip(parseError, oneSheetBook(largeSheetBody(60000, 10)));
+    try {
+        xlsx::readXlsx(parseError)->sheets[0]->ensureLoaded();
+        FAIL();
+    } catch (const EngineError& e) {
+        EXPECT_NE(std::string(e.what()).find("sheet1.xml: XML error at line 11: mismatched tag"), std::string::npos)
+            << e.what();
+    }
+
+    // A sheet that inflates to more than its entry declares fails on the inflating thread, mid-part.
+    std::string understated = dir.file("understated.xlsx");
+    tabrix::test::writeFile(understated, withDeclaredSize(tabrix::test::readFile(good), "xl/worksheets/sheet1.xml",
+                                                          3u << 20));
+    try {
+        xlsx::readXlsx(understated)->sheets[0]->ensureLoaded();
+        FAIL();
+    } catch (const EngineError& e) {
+        EXPECT_NE(std::string(e.what()).find("xl/worksheets/sheet1.xml: inflates to more than its declared"),
+                  std::string::npos)
+            << e.what();
+    }
+}
