@@ -18,8 +18,10 @@ public:
 
     /// nullptr for the default style.
     lxw_format* format(uint32_t styleId);
-    /// The cellXfs index the cell's s attribute takes; 0 for the default style.
+    /// The cellXfs index the cell's s attribute takes; 0 for the default style. Makes the format when needed.
     int32_t xfIndex(uint32_t styleId);
+    /// The index xfIndex gave this style before; for writing once the package's styles are fixed.
+    int32_t preparedXfIndex(uint32_t styleId) const { return styleId == 0 ? 0 : m_xf[styleId]; }
 
     /// Number format codes too long for libxlsxwriter, keyed by the stand-in code written in their place; the
     /// package patcher puts the real codes back into the styles part.

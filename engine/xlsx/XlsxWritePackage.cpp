@@ -204,6 +204,7 @@ bool isValidDefinedName(std::string_view name) {
 
 void patchPackage(const std::string& path, const PackagePatch& patch, std::vector<std::string>& warnings) {
     XlsxPackageEditor zip(path);
+    if (!patch.sheetData.empty()) addSheetDataParts(zip, *patch.book, *patch.formats, patch.sheetData);
     std::string workbook = zip.read(kWorkbookPart);
     std::vector<InjectedSheet> charts;
     if (!patch.chartSheets.empty())

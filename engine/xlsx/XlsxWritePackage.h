@@ -1,6 +1,7 @@
 #pragma once
 
-#include "engine/model/SheetData.h"
+#include "engine/model/BookData.h"
+#include "engine/xlsx/XlsxWriteSheetPart.h"
 
 #include <string>
 #include <string_view>
@@ -23,10 +24,14 @@ struct ChartSheetEntry {
     size_t worksheetsBefore = 0;
 };
 
-/// What libxlsxwriter 1.1.4 cannot write and is put into the package after it has closed it: the 1904 date
-/// system, very hidden sheets, defined names as the workbook holds them (the library checks names too little
-/// and cuts formulas at 127 bytes), number formats longer than its 127-byte buffer, and chart sheets.
+/// What goes into the package after libxlsxwriter has closed it: the sheets' rows (see XlsxSheetDataWriter),
+/// and what libxlsxwriter 1.1.4 cannot write: the 1904 date system, very hidden sheets, defined names as the
+/// workbook holds them (the library checks names too little and cuts formulas at 127 bytes), number formats
+/// longer than its 127-byte buffer, and chart sheets.
 struct PackagePatch {
+    const BookData* book = nullptr;
+    const XlsxFormatCache* formats = nullptr;
+    std::vector<SheetDataEntry> sheetData;
     bool date1904 = false;
     std::vector<std::string> veryHiddenSheets;
     std::vector<NameEntry> names;
@@ -34,7 +39,8 @@ struct PackagePatch {
     std::vector<ChartSheetEntry> chartSheets;
 
     bool empty() const {
-        return !date1904 && veryHiddenSheets.empty() && names.empty() && numberFormats.empty() && chartSheets.empty();
+        return sheetData.empty() && !date1904 && veryHiddenSheets.empty() && names.empty() && numberFormats.empty() &&
+               chartSheets.empty();
     }
 };
 

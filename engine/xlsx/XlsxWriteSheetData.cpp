@@ -3,8 +3,10 @@
 #include "engine/EngineError.h"
 #include "engine/model/CellAddress.h"
 
+#include <algorithm>
 #include <array>
-#include <cerrno>
+#include <cstdlib>
+#include <new>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -70,45 +72,92 @@ const char* cellTypeAttr(CellType type) {
     }
 }
 
+/// Whether a row gets a <row> element, and whether it has cells to put in it.
+bool rowIsWritten(const RowData& row, bool& hasCells) {
+    hasCells = std::any_of(row.cells.begin(), row.cells.end(),
+                           [](const Cell& c) { return !c.isBlank() || c.style != 0 || c.hasFormula(); });
+    return hasCells || row.height >= 0 || row.hidden || row.hasStyle;
+}
+
+[[noreturn]] void fail(const SheetData& sheet, const std::string& what) {
+    throw EngineError("工作表“" + sheet.name + "”：" + what);
+}
+
+void checkText(const SheetData& sheet, const std::string& text, uint32_t r, uint32_t col) {
+    if (text.size() <= kMaxTextLength) return;
+    size_t units = utf16Length(text);
+    if (units > kMaxTextLength)
+        fail(sheet, "单元格 " + cellName(r, col) + " 的文本有 " + std::to_string(units) +
+                        " 个字符，超过了单元格能容纳的 32767 个字符");
+}
+
+void prepareRow(const BookData& book, const SheetData& sheet, uint32_t r, const RowData& row,
+                XlsxFormatCache& formats) {
+    if (r >= kMaxRows) fail(sheet, "第 " + std::to_string(r + 1) + " 行超出了工作表的 1048576 行");
+    if (row.hasStyle) formats.xfIndex(row.style);
+    int32_t previous = -1;
+    uint32_t lastStyle = 0;
+    for (const Cell& c : row.cells) {
+        if (static_cast<int32_t>(c.col) <= previous) fail(sheet, "第 " + std::to_string(r + 1) + " 行的单元格顺序错乱");
+        if (c.col >= kMaxCols) fail(sheet, "第 " + std::to_string(r + 1) + " 行的单元格超出了 16384 列");
+        previous = c.col;
+        if (c.style != lastStyle) formats.xfIndex(lastStyle = c.style);
+        if (c.type == CellType::Text) checkText(sheet, book.text(c), r, c.col);
+    }
+}
+
 } // namespace
 
-XlsxSheetDataWriter::XlsxSheetDataWriter(const BookData& book, XlsxFormatCache& formats, std::FILE* out)
-    : m_book(book), m_formats(formats), m_out(out), m_buf(new char[kBufferSize]) {}
-
-XlsxSheetDataWriter::~XlsxSheetDataWriter() { delete[] m_buf; }
-
-std::optional<SheetExtent> XlsxSheetDataWriter::write(const SheetData& sheet) {
-    m_sheet = &sheet;
+std::optional<SheetExtent> prepareSheetData(const BookData& book, const SheetData& sheet, XlsxFormatCache& formats) {
     const auto& rows = sheet.rows();
     SheetExtent extent{kMaxRows, 0, kMaxCols, 0, false};
     bool any = false;
     for (uint32_t r = 0; r < rows.size(); ++r) {
         const RowData& row = rows[r];
-        if (!writeRow(r, row)) continue;
+        bool hasCells = false;
+        if (!rowIsWritten(row, hasCells)) continue;
+        prepareRow(book, sheet, r, row, formats);
         any = true;
         extent.firstRow = std::min(extent.firstRow, r);
         extent.lastRow = r;
-        if (!row.cells.empty()) {
+        if (hasCells) {
             extent.hasCells = true;
             extent.firstCol = std::min<uint32_t>(extent.firstCol, row.cells.front().col);
             extent.lastCol = std::max<uint32_t>(extent.lastCol, row.cells.back().col);
         }
     }
-    flush();
     if (!extent.hasCells) extent.firstCol = extent.lastCol = 0;
     return any ? std::optional<SheetExtent>(extent) : std::nullopt;
 }
 
-bool XlsxSheetDataWriter::writeRow(uint32_t r, const RowData& row) {
-    bool hasCells = false;
-    for (const Cell& c : row.cells) {
-        if (!c.isBlank() || c.style != 0 || c.hasFormula()) {
-            hasCells = true;
-            break;
-        }
+XlsxSheetDataWriter::XlsxSheetDataWriter(const BookData& book, const SheetData& sheet, const XlsxFormatCache& formats)
+    : m_book(book), m_sheet(sheet), m_formats(formats), m_buf(static_cast<char*>(std::malloc(kBufferSize))),
+      m_capacity(kBufferSize) {
+    if (!m_buf) throw std::bad_alloc();
+}
+
+XlsxSheetDataWriter::~XlsxSheetDataWriter() { std::free(m_buf); }
+
+size_t XlsxSheetDataWriter::read(char* out, size_t size) {
+    if (m_read == m_pos) refill();
+    size_t n = std::min(size, m_pos - m_read);
+    std::memcpy(out, m_buf + m_read, n);
+    m_read += n;
+    return n;
+}
+
+/// Formats rows until a buffer's worth is ready or the sheet is done.
+void XlsxSheetDataWriter::refill() {
+    m_pos = m_read = 0;
+    const auto& rows = m_sheet.rows();
+    while (m_nextRow < rows.size() && m_pos < kBufferSize / 2) {
+        uint32_t r = m_nextRow++;
+        bool hasCells = false;
+        if (rowIsWritten(rows[r], hasCells)) writeRow(r, rows[r], hasCells);
     }
-    if (!hasCells && row.height < 0 && !row.hidden && !row.hasStyle) return false;
-    if (r >= kMaxRows) fail("第 " + std::to_string(r + 1) + " 行超出了工作表的 1048576 行");
+}
+
+void XlsxSheetDataWriter::writeRow(uint32_t r, const RowData& row, bool hasCells) {
     m_rowLen = static_cast<size_t>(std::to_chars(m_rowText, m_rowText + sizeof m_rowText, r + 1).ptr - m_rowText);
     reserve(kCellOverhead);
     put("<row r=\"");
@@ -117,7 +166,7 @@ bool XlsxSheetDataWriter::writeRow(uint32_t r, const RowData& row) {
     if (row.hasStyle) {
         char num[16];
         put(" s=\"");
-        put(num, std::to_chars(num, num + sizeof num, m_formats.xfIndex(row.style)).ptr - num);
+        put(num, std::to_chars(num, num + sizeof num, m_formats.preparedXfIndex(row.style)).ptr - num);
         put("\" customFormat=\"1\"");
     }
     if (row.height >= 0) {
@@ -129,21 +178,14 @@ bool XlsxSheetDataWriter::writeRow(uint32_t r, const RowData& row) {
     if (row.hidden) put(" hidden=\"1\"");
     if (!hasCells) {
         put("/>");
-        return true;
+        return;
     }
     put(">");
-    int32_t previous = -1;
-    for (const Cell& c : row.cells) {
-        if (static_cast<int32_t>(c.col) <= previous) fail("第 " + std::to_string(r + 1) + " 行的单元格顺序错乱");
-        if (c.col >= kMaxCols) fail("第 " + std::to_string(r + 1) + " 行的单元格超出了 16384 列");
-        previous = c.col;
-        writeCell(r, c);
-    }
+    for (const Cell& c : row.cells) writeCell(c);
     put("</row>");
-    return true;
 }
 
-void XlsxSheetDataWriter::writeCell(uint32_t r, const Cell& cell) {
+void XlsxSheetDataWriter::writeCell(const Cell& cell) {
     if (cell.hasFormula()) {
         writeFormula(cell);
         return;
@@ -164,7 +206,7 @@ void XlsxSheetDataWriter::writeCell(uint32_t r, const Cell& cell) {
         writeNumberValue(cell.number);
         put("</v></c>");
         return;
-    case CellType::Text: writeText(cell, r); return;
+    case CellType::Text: writeText(cell); return;
     case CellType::Boolean:
         cellStart(cell, " t=\"b\"", ">");
         put(cell.boolean ? "<v>1</v></c>" : "<v>0</v></c>");
@@ -193,7 +235,7 @@ void XlsxSheetDataWriter::cellStart(const Cell& cell, const char* type, const ch
     *p++ = '"';
     if (cell.style != 0) {
         std::memcpy(p, " s=\"", 4);
-        p = std::to_chars(p + 4, p + 16, m_formats.xfIndex(cell.style)).ptr;
+        p = std::to_chars(p + 4, p + 16, m_formats.preparedXfIndex(cell.style)).ptr;
         *p++ = '"';
     }
     size_t typeLen = std::strlen(type);
@@ -212,17 +254,11 @@ void XlsxSheetDataWriter::writeNumberValue(double value) {
         return;
     }
     // Shortest text that reads back as the same double: exact, and shorter than printf's 17 digits.
-    m_pos = static_cast<size_t>(std::to_chars(m_buf + m_pos, m_buf + kBufferSize, value).ptr - m_buf);
+    m_pos = static_cast<size_t>(std::to_chars(m_buf + m_pos, m_buf + m_capacity, value).ptr - m_buf);
 }
 
-void XlsxSheetDataWriter::writeText(const Cell& cell, uint32_t r) {
+void XlsxSheetDataWriter::writeText(const Cell& cell) {
     const std::string& text = m_book.text(cell);
-    if (text.size() > kMaxTextLength) {
-        size_t units = utf16Length(text);
-        if (units > kMaxTextLength)
-            fail("单元格 " + cellName(r, cell.col) + " 的文本有 " + std::to_string(units) +
-                 " 个字符，超过了单元格能容纳的 32767 个字符");
-    }
     cellStart(cell, " t=\"inlineStr\"", ">");
     auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
     bool preserve = !text.empty() && (isSpace(text.front()) || isSpace(text.back()));
@@ -302,29 +338,19 @@ void XlsxSheetDataWriter::escape(std::string_view s) {
 }
 
 void XlsxSheetDataWriter::reserve(size_t size) {
-    if (m_pos + size > kBufferSize) flush();
+    if (m_pos + size <= m_capacity) return;
+    // Only a row with very long texts outgrows the buffer; it grows to hold the row whole.
+    size_t capacity = std::max(m_capacity * 2, m_pos + size);
+    auto* grown = static_cast<char*>(std::realloc(m_buf, capacity));
+    if (!grown) throw std::bad_alloc();
+    m_buf = grown;
+    m_capacity = capacity;
 }
 
 void XlsxSheetDataWriter::put(const char* data, size_t size) {
-    if (m_pos + size > kBufferSize) {
-        flush();
-        if (size > kBufferSize) {
-            if (std::fwrite(data, 1, size, m_out) != size) fail("写入临时文件失败：" + std::string(std::strerror(errno)));
-            return;
-        }
-    }
+    reserve(size);
     std::memcpy(m_buf + m_pos, data, size);
     m_pos += size;
-}
-
-void XlsxSheetDataWriter::flush() {
-    if (m_pos == 0) return;
-    if (std::fwrite(m_buf, 1, m_pos, m_out) != m_pos) fail("写入临时文件失败：" + std::string(std::strerror(errno)));
-    m_pos = 0;
-}
-
-void XlsxSheetDataWriter::fail(const std::string& what) const {
-    throw EngineError("工作表“" + (m_sheet ? m_sheet->name : std::string()) + "”：" + what);
 }
 
 } // namespace tabrix::engine::xlsx

@@ -3,7 +3,7 @@
 #include "engine/model/BookData.h"
 #include "engine/xlsx/XlsxWriteFormats.h"
 
-#include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -18,45 +18,53 @@ struct SheetExtent {
     bool hasCells = false;
 };
 
-/// Writes the <row> elements of one sheet (the content of sheetData) as XML.
+/// Checks a sheet's cells before anything is written, and gives every style its rows and cells use a cellXfs
+/// index, which must happen before libxlsxwriter lays out the styles part. Returns what the data spans, nullopt
+/// when no row has anything to write. Throws EngineError naming the sheet and cell for a value the format
+/// cannot hold (text over 32,767 characters, a row or column beyond the sheet).
+std::optional<SheetExtent> prepareSheetData(const BookData& book, const SheetData& sheet, XlsxFormatCache& formats);
+
+/// The <row> elements of a prepared sheet (the content of sheetData), produced a piece at a time as the
+/// package writer asks for them, so no sheet is ever held as XML in memory or on disk.
 ///
 /// The cells are written here rather than through libxlsxwriter's cell functions because those cannot carry
 /// what the workbook holds: they print numbers with 16 significant digits (0.1+0.2 would come back as 0.3), have
-/// no error cells and no boolean or error formula results, and take a third of the saving time in printf.
+/// no error cells and no boolean or error formula results, and spend more time in printf than we spend on the
+/// whole sheet.
 class XlsxSheetDataWriter {
 public:
-    XlsxSheetDataWriter(const BookData& book, XlsxFormatCache& formats, std::FILE* out);
+    XlsxSheetDataWriter(const BookData& book, const SheetData& sheet, const XlsxFormatCache& formats);
     ~XlsxSheetDataWriter();
     XlsxSheetDataWriter(const XlsxSheetDataWriter&) = delete;
     XlsxSheetDataWriter& operator=(const XlsxSheetDataWriter&) = delete;
 
-    /// Writes every row; nullopt when nothing was written. Throws EngineError naming the sheet and cell for a
-    /// value the format cannot hold, and on a failed write.
-    std::optional<SheetExtent> write(const SheetData& sheet);
+    /// Copies up to size bytes of XML to out; returns 0 once every row has been given out.
+    size_t read(char* out, size_t size);
 
 private:
     const BookData& m_book;
-    XlsxFormatCache& m_formats;
-    std::FILE* m_out;
-    const SheetData* m_sheet = nullptr;
-    char* m_buf;
-    size_t m_pos = 0;
+    const SheetData& m_sheet;
+    const XlsxFormatCache& m_formats;
+    uint32_t m_nextRow = 0;
+    char* m_buf = nullptr;
+    size_t m_capacity = 0;
+    size_t m_pos = 0;  ///< bytes produced into m_buf
+    size_t m_read = 0; ///< bytes of m_buf already given out
     char m_rowText[12];
     size_t m_rowLen = 0;
 
-    bool writeRow(uint32_t r, const RowData& row);
-    void writeCell(uint32_t r, const Cell& cell);
+    void refill();
+    void writeRow(uint32_t r, const RowData& row, bool hasCells);
+    void writeCell(const Cell& cell);
     void cellStart(const Cell& cell, const char* type, const char* close);
     void writeNumberValue(double value);
-    void writeText(const Cell& cell, uint32_t r);
+    void writeText(const Cell& cell);
     void writeFormula(const Cell& cell);
     void escape(std::string_view text);
 
     void put(const char* data, size_t size);
     void put(std::string_view s) { put(s.data(), s.size()); }
     void reserve(size_t size);
-    void flush();
-    [[noreturn]] void fail(const std::string& what) const;
 };
 
 } // namespace tabrix::engine::xlsx

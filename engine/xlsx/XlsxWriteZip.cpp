@@ -4,6 +4,7 @@
 
 #include <zip.h>
 
+
 namespace tabrix::engine::xlsx {
 
 XlsxPackageEditor::XlsxPackageEditor(const std::string& path) : m_zip(nullptr), m_path(path) {
@@ -51,6 +52,27 @@ void XlsxPackageEditor::write(const std::string& part, std::string data) {
     const std::string& kept = m_pending.back();
     zip_source_t* source = zip_source_buffer(m_zip, kept.data(), kept.size(), 0);
     if (!source) fail("内存不足");
+    add(part, source);
+}
+
+void XlsxPackageEditor::writeFile(const std::string& part, std::FILE* file, int level) {
+    zip_source_t* source = zip_source_filep(m_zip, file, 0, -1);
+    if (!source) {
+        std::fclose(file);
+        fail("内存不足");
+    }
+    // libzip 1.7 forgets the compression level of an entry replaced in place, and then deflates at its
+    // slowest level; an entry deleted and added anew keeps it.
+    zip_int64_t old = zip_name_locate(m_zip, part.c_str(), 0);
+    if (old >= 0) zip_delete(m_zip, static_cast<zip_uint64_t>(old));
+    add(part, source);
+    zip_int64_t index = zip_name_locate(m_zip, part.c_str(), 0);
+    if (index < 0 || zip_set_file_compression(m_zip, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
+                                              static_cast<zip_uint32_t>(level)) != 0)
+        fail("无法设置 " + part + " 的压缩方式");
+}
+
+void XlsxPackageEditor::add(const std::string& part, zip_source_t* source) {
     zip_int64_t index = zip_file_add(m_zip, part.c_str(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
     if (index < 0) {
         zip_source_free(source);

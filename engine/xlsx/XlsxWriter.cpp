@@ -16,18 +16,14 @@ namespace tabrix::engine::xlsx {
 
 namespace {
 
-/// Written sheet data beyond which the package needs ZIP64 records (a part over 4 GB), with room to spare.
-constexpr long kZip64Threshold = 3L << 30;
-
 struct SheetSlot {
     SheetData* sheet = nullptr;
     lxw_worksheet* worksheet = nullptr; ///< nullptr for a sheet left out
     int lxwIndex = -1;
 };
 
-/// Saves one workbook through libxlsxwriter in constant-memory mode: sheet data goes straight to the
-/// library's row file (see XlsxSheetDataWriter), everything else through its functions, and what the library
-/// cannot say goes into the package afterwards (XlsxWritePackage).
+/// Saves one workbook: libxlsxwriter writes the package with styles, columns, merges and sheet states but no
+/// cells; the rows and what the library cannot say go into the package afterwards (XlsxWritePackage).
 class BookWriter {
 public:
     BookWriter(BookData& book, const std::string& path, std::vector<std::string>& warnings)
@@ -48,14 +44,13 @@ private:
     std::unique_ptr<XlsxFormatCache> m_formats;
     std::vector<SheetSlot> m_slots;
     PackagePatch m_patch;
-    long m_dataBytes = 0;
     int m_worksheetCount = 0;
 
     void open();
     void addSheet(SheetData& sheet);
     void writeColumns(const SheetData& sheet, lxw_worksheet* ws);
     void writeMerges(const SheetData& sheet, lxw_worksheet* ws);
-    void writeCells(const SheetData& sheet, lxw_worksheet* ws);
+    void prepareCells(const SheetData& sheet, int lxwIndex);
     void setVisibility();
     void defineNames();
     void close();
@@ -67,6 +62,8 @@ void BookWriter::run() {
     for (auto& sheet : m_book.sheets) addSheet(*sheet);
     setVisibility();
     defineNames();
+    m_patch.book = &m_book;
+    m_patch.formats = m_formats.get();
     m_patch.date1904 = m_book.date1904;
     m_patch.numberFormats = m_formats->longNumberFormats();
     close();
@@ -74,11 +71,7 @@ void BookWriter::run() {
 }
 
 void BookWriter::open() {
-    lxw_workbook_options options{};
-    // Constant-memory mode streams each sheet's rows to a file as they are written, which is what lets the
-    // sheet data be written by us; its inline strings also spare building a shared-strings table.
-    options.constant_memory = LXW_TRUE;
-    m_workbook = workbook_new_opt(m_path.c_str(), &options);
+    m_workbook = workbook_new(m_path.c_str());
     if (!m_workbook) fail("无法创建工作簿（内存不足或无法创建临时文件）");
     m_formats = std::make_unique<XlsxFormatCache>(m_workbook, m_book.styles);
 }
@@ -108,7 +101,7 @@ void BookWriter::addSheet(SheetData& sheet) {
         worksheet_set_default_row(ws, sheet.defaultRowHeight, LXW_FALSE);
     writeColumns(sheet, ws);
     writeMerges(sheet, ws);
-    writeCells(sheet, ws);
+    prepareCells(sheet, slot.lxwIndex);
     if (auto line = droppedFeaturesWarning(sheet); !line.empty()) m_warnings.push_back(line);
 }
 
@@ -141,25 +134,14 @@ void BookWriter::writeMerges(const SheetData& sheet, lxw_worksheet* ws) {
     }
 }
 
-void BookWriter::writeCells(const SheetData& sheet, lxw_worksheet* ws) {
-    XlsxSheetDataWriter writer(m_book, *m_formats, ws->optimize_tmpfile);
+void BookWriter::prepareCells(const SheetData& sheet, int lxwIndex) {
     std::optional<SheetExtent> extent;
     try {
-        extent = writer.write(sheet);
+        extent = prepareSheetData(m_book, sheet, *m_formats);
     } catch (const EngineError& e) {
         fail(e.what());
     }
-    m_dataBytes += std::ftell(ws->optimize_tmpfile);
-    if (!extent) return;
-    // The library copies its row file into the sheet only when it believes rows were written, and takes the
-    // dimension element from these bounds; merges and columns may already have widened them.
-    ws->dim_rowmin = std::min<lxw_row_t>(ws->dim_rowmin, extent->firstRow);
-    ws->dim_rowmax = ws->dim_rowmax == LXW_ROW_MAX ? extent->lastRow : std::max(ws->dim_rowmax, extent->lastRow);
-    if (extent->hasCells) {
-        ws->dim_colmin = std::min<lxw_col_t>(ws->dim_colmin, static_cast<lxw_col_t>(extent->firstCol));
-        ws->dim_colmax = ws->dim_colmax == LXW_COL_MAX ? static_cast<lxw_col_t>(extent->lastCol)
-                                                       : std::max<lxw_col_t>(ws->dim_colmax, extent->lastCol);
-    }
+    if (extent) m_patch.sheetData.push_back({&sheet, lxwIndex, *extent});
 }
 
 void BookWriter::setVisibility() {
@@ -214,7 +196,6 @@ void BookWriter::defineNames() {
 }
 
 void BookWriter::close() {
-    if (m_dataBytes > kZip64Threshold) m_workbook->options.use_zip64 = LXW_TRUE;
     errno = 0;
     lxw_error err = workbook_close(m_workbook);
     int savedErrno = errno;
