@@ -20,6 +20,13 @@ struct BiffDecodeContext {
     std::function<std::optional<std::string>(int index)> sheetRef;
     /// Defined name by its 1-based index; nullopt when unknown.
     std::function<std::optional<std::string>(int index)> definedName;
+    /// Name of a ptgNameX token: an add-in function such as "EDATE" or an external name. The first argument is the
+    /// EXTERNSHEET index in BIFF8 and the raw (signed) EXTERNSHEET field in BIFF5, the second the 1-based
+    /// EXTERNNAME index. nullopt (or no callback) makes the formula undecodable.
+    std::function<std::optional<std::string>(int externSheet, int nameIndex)> externName;
+    /// UTF-8 text of an 8-bit BIFF5 string in the workbook's code page (CODEPAGE record); without a callback the
+    /// bytes are read as Latin-1.
+    std::function<std::string(std::string_view bytes)> decode8Bit;
 };
 
 /// A1-form formula text (no leading "=") of a token array, or nullopt when a token cannot be decoded (the caller
@@ -34,6 +41,18 @@ struct BiffEncodeContext {
     std::function<std::optional<uint16_t>(std::string_view sheet)> externSheet;
     /// 1-based index of a defined name; nullopt when there is none.
     std::function<std::optional<uint16_t>(std::string_view name)> definedName;
+    /// Analysis ToolPak functions (EDATE, NETWORKDAYS, ...) are called through an external name: the EXTERNSHEET
+    /// index of the add-in SUPBOOK and the 1-based EXTERNNAME index for the upper-case function name. Without a
+    /// callback, or when it answers nullopt, such a formula cannot be encoded.
+    struct AddInName {
+        uint16_t externSheet = 0;
+        uint16_t nameIndex = 0;
+    };
+    std::function<std::optional<AddInName>(std::string_view function)> addInFunction;
+    /// True for the formula of a defined name (NAME record): its result is a reference, so references at the top
+    /// are written in reference class (ptgArea3d 0x3B) as the program writes names, not in the value class a cell's
+    /// formula uses (0x5B), which would make SUM(name) see one cell.
+    bool definedNameFormula = false;
 };
 
 /// BIFF8 token bytes for the formula text (no leading "="), followed by any extra data the tokens need, or nullopt
