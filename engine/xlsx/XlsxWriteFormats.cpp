@@ -9,14 +9,16 @@ namespace {
 constexpr int32_t kNoIndex = -1;
 
 void applyFont(lxw_format* f, const Font& font) {
-    format_set_font_name(f, font.name.c_str());
-    format_set_font_size(f, font.size);
+    // A font without a name or size would be written as such and make the styles part invalid.
+    if (!font.name.empty()) format_set_font_name(f, font.name.c_str());
+    if (font.size > 0 && font.size <= 409) format_set_font_size(f, font.size);
     if (font.bold) format_set_bold(f);
     if (font.italic) format_set_italic(f);
     if (font.strike) format_set_font_strikeout(f);
     if (font.outline) format_set_font_outline(f);
     if (font.shadow) format_set_font_shadow(f);
-    if (font.underline != Underline::None) format_set_underline(f, static_cast<uint8_t>(font.underline));
+    if (font.underline != Underline::None && font.underline <= Underline::DoubleAccounting)
+        format_set_underline(f, static_cast<uint8_t>(font.underline));
     if (font.vertAlign == VertAlignRun::Superscript) format_set_font_script(f, LXW_FONT_SUPERSCRIPT);
     if (font.vertAlign == VertAlignRun::Subscript) format_set_font_script(f, LXW_FONT_SUBSCRIPT);
     if (font.color != 0) format_set_font_color(f, lxwColor(font.color));
@@ -28,7 +30,7 @@ void applyFont(lxw_format* f, const Font& font) {
 }
 
 void applyFill(lxw_format* f, const Fill& fill) {
-    if (fill.pattern == 0) return;
+    if (fill.pattern == 0 || fill.pattern > LXW_PATTERN_GRAY_0625) return;
     format_set_pattern(f, fill.pattern);
     // For a solid fill libxlsxwriter swaps the two colours when both are set (it expects the cell colour as
     // "background"); hand them over swapped so the file gets them the right way round.
@@ -42,7 +44,7 @@ void applyFill(lxw_format* f, const Fill& fill) {
 void applyBorder(lxw_format* f, const Border& b) {
     auto side = [f](const BorderSide& s, void (*setStyle)(lxw_format*, uint8_t),
                     void (*setColor)(lxw_format*, lxw_color_t)) {
-        if (s.style == 0) return;
+        if (s.style == 0 || s.style > LXW_BORDER_SLANT_DASH_DOT) return;
         setStyle(f, s.style);
         if (s.color != 0) setColor(f, lxwColor(s.color));
     };
@@ -50,7 +52,7 @@ void applyBorder(lxw_format* f, const Border& b) {
     side(b.right, format_set_right, format_set_right_color);
     side(b.top, format_set_top, format_set_top_color);
     side(b.bottom, format_set_bottom, format_set_bottom_color);
-    if (b.diagonal.style != 0 && (b.diagonalUp || b.diagonalDown)) {
+    if (b.diagonal.style != 0 && b.diagonal.style <= LXW_BORDER_SLANT_DASH_DOT && (b.diagonalUp || b.diagonalDown)) {
         uint8_t type = b.diagonalUp && b.diagonalDown ? LXW_DIAGONAL_BORDER_UP_DOWN
                        : b.diagonalUp                 ? LXW_DIAGONAL_BORDER_UP
                                                       : LXW_DIAGONAL_BORDER_DOWN;

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 
 namespace tabrix::engine::xlsx {
@@ -33,16 +34,23 @@ int tabIndex(int lxwIndex, const std::vector<InjectedSheet>& charts) {
     return lxwIndex + before;
 }
 
-/// Replaces the number in attr="N" of the first element starting with tag, through remap.
+/// Replaces the number in attr="N" of the first element starting with tag, through remap; an absent attribute
+/// counts as 0 and is added when its new value is not.
 void remapAttribute(std::string& xml, std::string_view tag, std::string_view attr,
                     const std::function<int(int)>& remap) {
     size_t start = xml.find(tag);
     if (start == std::string::npos) return;
     size_t end = xml.find('>', start);
+    if (end == std::string::npos) malformed(kWorkbookPart);
     std::string key(" ");
     key.append(attr).append("=\"");
     size_t at = xml.find(key, start);
-    if (at == std::string::npos || at > end) return;
+    if (at == std::string::npos || at > end) {
+        int value = remap(0);
+        size_t close = xml[end - 1] == '/' ? end - 1 : end;
+        if (value != 0) xml.insert(close, key + std::to_string(value) + "\"");
+        return;
+    }
     size_t value = at + key.size();
     size_t close = xml.find('"', value);
     int n = 0;
@@ -124,7 +132,6 @@ void rewriteWorkbook(std::string& xml, const PackagePatch& patch, const std::vec
     if (!charts.empty()) {
         auto remap = [&charts](int index) { return tabIndex(index, charts); };
         remapAttribute(xml, "<workbookView", "activeTab", remap);
-        remapAttribute(xml, "<workbookView", "firstSheet", remap);
     }
     insertDefinedNames(xml, patch, charts);
 }
@@ -204,7 +211,10 @@ bool isValidDefinedName(std::string_view name) {
 
 void patchPackage(const std::string& path, const PackagePatch& patch, std::vector<std::string>& warnings) {
     XlsxPackageEditor zip(path);
-    if (!patch.sheetData.empty()) addSheetDataParts(zip, *patch.book, *patch.formats, patch.sheetData);
+    if (!patch.sheetData.empty()) {
+        std::string dir = std::filesystem::path(path).parent_path().string();
+        addSheetDataParts(zip, dir, *patch.book, *patch.formats, patch.sheetData);
+    }
     std::string workbook = zip.read(kWorkbookPart);
     std::vector<InjectedSheet> charts;
     if (!patch.chartSheets.empty())

@@ -8,15 +8,29 @@
 #include <cstdio>
 #include <memory>
 
+#include <unistd.h>
+
 namespace tabrix::engine::xlsx {
 
 namespace {
 
+/// An unnamed temporary file in dir, on the disk the package goes to (the system's temporary folder may be a
+/// small one); the system's folder when dir cannot take it.
+std::FILE* temporaryFileIn(const std::string& dir) {
+    std::string name = (dir.empty() ? std::string(".") : dir) + "/.tabrix-sheet-XXXXXX";
+    int fd = mkstemp(name.data());
+    if (fd < 0) return std::tmpfile();
+    unlink(name.c_str());
+    std::FILE* file = fdopen(fd, "w+b");
+    if (!file) close(fd);
+    return file;
+}
+
 /// Writes the part to a temporary file: its size must be known before it is deflated, or the zip library marks
 /// the entry as ZIP64, which the application's strict ZIP64 reading can take for a damaged file.
-std::FILE* writePartFile(const std::string& head, const std::string& tail, XlsxSheetDataWriter& rows,
-                         const SheetData& sheet) {
-    std::FILE* file = std::tmpfile();
+std::FILE* writePartFile(const std::string& dir, const std::string& head, const std::string& tail,
+                         XlsxSheetDataWriter& rows, const SheetData& sheet) {
+    std::FILE* file = temporaryFileIn(dir);
     if (!file) throw EngineError("保存失败，无法创建临时文件（" + describeErrno(errno) + "）");
     static constexpr size_t kChunk = 1 << 16;
     std::unique_ptr<char[]> buf(new char[kChunk]);
@@ -40,8 +54,8 @@ std::string dimensionRef(const SheetExtent& e) {
 
 } // namespace
 
-void addSheetDataParts(XlsxPackageEditor& zip, const BookData& book, const XlsxFormatCache& formats,
-                       const std::vector<SheetDataEntry>& sheets) {
+void addSheetDataParts(XlsxPackageEditor& zip, const std::string& tempDir, const BookData& book,
+                       const XlsxFormatCache& formats, const std::vector<SheetDataEntry>& sheets) {
     for (const auto& entry : sheets) {
         std::string part = "xl/worksheets/sheet" + std::to_string(entry.lxwIndex + 1) + ".xml";
         std::string xml = zip.read(part);
@@ -54,7 +68,7 @@ void addSheetDataParts(XlsxPackageEditor& zip, const BookData& book, const XlsxF
                            xml.substr(dimensionEnd + 2, data - dimensionEnd - 2) + "<sheetData>";
         std::string tail = "</sheetData>" + xml.substr(data + 12);
         XlsxSheetDataWriter rows(book, *entry.sheet, formats);
-        zip.writeFile(part, writePartFile(head, tail, rows, *entry.sheet), kSheetDataLevel);
+        zip.writeFile(part, writePartFile(tempDir, head, tail, rows, *entry.sheet), kSheetDataLevel);
     }
 }
 

@@ -9,8 +9,11 @@
 #include <xlsxwriter.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstring>
 #include <memory>
+
+#include <locale.h>
 
 namespace tabrix::engine::xlsx {
 
@@ -208,9 +211,35 @@ void BookWriter::close() {
 
 void BookWriter::fail(const std::string& what) const { throw EngineError(m_path + ": 保存失败，" + what); }
 
+/// Makes this thread print decimals with a point while it lives. libxlsxwriter prints font sizes, widths and
+/// margins with printf, which follows the locale; a Qt program runs in the user's, and one with a decimal comma
+/// would put "12,5" into the package. uselocale touches this thread only.
+class ClassicNumbers {
+public:
+    ClassicNumbers() {
+        if (locale_t base = duplocale(LC_GLOBAL_LOCALE)) {
+            m_locale = newlocale(LC_NUMERIC_MASK, "C", base);
+            if (!m_locale) freelocale(base);
+        }
+        if (m_locale) m_previous = uselocale(m_locale);
+    }
+    ~ClassicNumbers() {
+        if (!m_locale) return;
+        uselocale(m_previous);
+        freelocale(m_locale);
+    }
+    ClassicNumbers(const ClassicNumbers&) = delete;
+    ClassicNumbers& operator=(const ClassicNumbers&) = delete;
+
+private:
+    locale_t m_locale = nullptr;
+    locale_t m_previous = nullptr;
+};
+
 } // namespace
 
 void writeXlsx(BookData& book, const std::string& path, std::vector<std::string>& warnings) {
+    ClassicNumbers numbers;
     BookWriter writer(book, path, warnings);
     writer.run();
 }

@@ -269,3 +269,18 @@ TEST(XlsxWriterChartSheets, ChartSheetsWithClashingPartNamesAreRenamed) {
     EXPECT_EQ(dump["C2.state"], "hidden");
     EXPECT_EQ(dump["book.active"], "0");
 }
+
+// The library leaves out activeTab when the first worksheet is active; a chart sheet in front must not
+// become the tab the application opens on.
+TEST(XlsxWriterChartSheets, ChartSheetFirstLeavesTheWorksheetActive) {
+    BookData book;
+    auto& chart = addSheet(book, "Chart");
+    chart.kind = SheetKind::Chart;
+    chart.opaqueParts = chartSheetParts("Data!$A$1:$A$3");
+    addSheet(book, "Data");
+    book.activeSheet = 1;
+    TempDir dir;
+    auto dump = saveAndDump(book, dir);
+    EXPECT_EQ(dump["book.sheets"], "Chart|Data");
+    EXPECT_EQ(dump["book.active"], "1");
+}

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <clocale>
+#include <cstdlib>
 #include <cmath>
 #include <cstring>
 
@@ -266,4 +268,35 @@ TEST(XlsxWriterStyles, NumberFormatsExactlyIncludingLongOnesAndDates) {
     EXPECT_EQ(dump["Data!A2.numfmt"], "0.00%");
     EXPECT_EQ(dump["Data!A3.numfmt"], longCode);
     EXPECT_EQ(dump["Data!A4.numfmt"], "General");
+}
+
+// A Qt program runs in the user's locale; with a decimal comma, printf inside libxlsxwriter would write "12,5".
+TEST(XlsxWriterStyles, DecimalCommaLocaleDoesNotLeakIntoTheFile) {
+    TempDir dir;
+    std::string command = "localedef -i de_DE -f UTF-8 '" + dir.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) GTEST_SKIP() << "cannot build a decimal-comma locale";
+    setenv("LOCPATH", dir.path().c_str(), 1);
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) GTEST_SKIP() << "decimal-comma locale not usable";
+    BookData book;
+    auto& s = addSheet(book, "Data");
+    Style st;
+    st.font.size = 12.5;
+    s.columns.push_back({0, 0, 20, 0, false, 0});
+    s.defaultRowHeight = 18.75;
+    setNumber(s, 0, 0, 0.5, book.styles.intern(st));
+    std::string path = dir.file("comma.xlsx");
+    std::vector<std::string> warnings;
+    try {
+        xlsx::writeXlsx(book, path, warnings);
+    } catch (...) {
+        std::setlocale(LC_NUMERIC, "C");
+        throw;
+    }
+    std::setlocale(LC_NUMERIC, "C");
+    unsetenv("LOCPATH");
+    OpenpyxlDump dump(path);
+    EXPECT_EQ(dump.error(), "");
+    EXPECT_EQ(dump["Data!A1.font"].substr(0, 12), "Calibri|12.5");
+    EXPECT_EQ(dump["Data.col.A.width"], "20.7109");
+    EXPECT_EQ(dump["Data.defaultRowHeight"], "18.75");
 }
