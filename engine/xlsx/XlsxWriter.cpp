@@ -1,6 +1,7 @@
 #include "engine/xlsx/XlsxWriter.h"
 
 #include "engine/EngineError.h"
+#include "engine/model/CellAddress.h"
 #include "engine/xlsx/XlsxWriteFormats.h"
 #include "engine/xlsx/XlsxWriteMessages.h"
 #include "engine/xlsx/XlsxWritePackage.h"
@@ -8,6 +9,7 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstring>
@@ -18,6 +20,30 @@
 namespace tabrix::engine::xlsx {
 
 namespace {
+
+/// The merged areas worth writing: real areas (more than one cell, inside the sheet), the later of two that
+/// overlap left out, since the application calls a file with overlapping merges damaged. A sweep down the rows
+/// keeps only the areas still open at the current row to compare with.
+std::vector<CellRect> mergesToWrite(const std::vector<CellRect>& merged, std::vector<CellRect>& overlapping) {
+    std::vector<CellRect> areas;
+    for (const CellRect& m : merged)
+        if (m.firstRow <= m.lastRow && m.firstCol <= m.lastCol && m.lastRow < kMaxRows && m.lastCol < kMaxCols &&
+            (m.firstRow != m.lastRow || m.firstCol != m.lastCol))
+            areas.push_back(m);
+    std::stable_sort(areas.begin(), areas.end(),
+                     [](const CellRect& a, const CellRect& b) { return a.firstRow < b.firstRow; });
+    std::vector<CellRect> kept, open;
+    for (const CellRect& m : areas) {
+        std::erase_if(open, [&](const CellRect& o) { return o.lastRow < m.firstRow; });
+        if (std::any_of(open.begin(), open.end(), [&](const CellRect& o) { return o.intersects(m); })) {
+            overlapping.push_back(m);
+            continue;
+        }
+        open.push_back(m);
+        kept.push_back(m);
+    }
+    return kept;
+}
 
 struct SheetSlot {
     SheetData* sheet = nullptr;
@@ -94,7 +120,7 @@ void BookWriter::addSheet(SheetData& sheet) {
         m_warnings.push_back("工作表“" + sheet.name + "”：" +
                              (sheet.kind == SheetKind::Macro ? "宏表" : "对话框表") + "已作为普通工作表保存");
     lxw_error err = workbook_validate_sheet_name(m_workbook, sheet.name.c_str());
-    if (err != LXW_NO_ERROR) fail("工作表名称“" + sheet.name + "”无效（" + lxw_strerror(err) + "）");
+    if (err != LXW_NO_ERROR) fail("工作表名称“" + sheet.name + "”无效：" + describeLxwError(err));
     slot.worksheet = workbook_add_worksheet(m_workbook, sheet.name.c_str());
     if (!slot.worksheet) fail("无法添加工作表“" + sheet.name + "”");
     slot.lxwIndex = m_worksheetCount++;
@@ -119,22 +145,23 @@ void BookWriter::writeColumns(const SheetData& sheet, lxw_worksheet* ws) {
         lxw_error err = worksheet_set_column_opt(ws, info.first, info.last, width, m_formats->format(info.style),
                                                  &options);
         if (err != LXW_NO_ERROR)
-            fail("工作表“" + sheet.name + "”：无法设置列格式（" + lxw_strerror(err) + "）");
+            fail("工作表“" + sheet.name + "”：无法设置列格式（" + describeLxwError(err) + "）");
     }
 }
 
 void BookWriter::writeMerges(const SheetData& sheet, lxw_worksheet* ws) {
-    for (const CellRect& m : sheet.merged) {
-        // A one-cell area is no merge at all, and the library refuses it.
-        if (m.firstRow == m.lastRow && m.firstCol == m.lastCol) continue;
-        if (m.lastRow >= kMaxRows || m.lastCol >= kMaxCols) continue;
+    std::vector<CellRect> overlapping;
+    for (const CellRect& m : mergesToWrite(sheet.merged, overlapping)) {
         // With an empty text and no format the library only records the area: the cells' own values and
         // formats come with the sheet data.
         lxw_error err = worksheet_merge_range(ws, m.firstRow, static_cast<lxw_col_t>(m.firstCol), m.lastRow,
                                               static_cast<lxw_col_t>(m.lastCol), "", nullptr);
         if (err != LXW_NO_ERROR)
-            fail("工作表“" + sheet.name + "”：无法保存合并单元格（" + lxw_strerror(err) + "）");
+            fail("工作表“" + sheet.name + "”：无法保存合并单元格（" + describeLxwError(err) + "）");
     }
+    for (const CellRect& m : overlapping)
+        m_warnings.push_back("工作表“" + sheet.name + "”：合并区域 " + rangeName(m, false) +
+                             " 与另一合并区域重叠，未保存");
 }
 
 void BookWriter::prepareCells(const SheetData& sheet, int lxwIndex) {

@@ -75,9 +75,12 @@ TEST(XlsxWriterLayout, MergedAreasKeepTheirFirstCell) {
     s.merged.push_back({5, 5, 5, 5}); // one cell: not a merge, and the library refuses it
     setNumber(s, 3, 3, 0.25);
     s.merged.push_back({3, 3, 3, 4});
+    s.merged.push_back({1, 2, 3, 3}); // overlaps both areas above: the application would call the file damaged
     TempDir dir;
-    auto dump = saveAndDump(book, dir);
+    std::vector<std::string> warnings;
+    auto dump = saveAndDump(book, dir, &warnings);
     EXPECT_EQ(dump["Data.merged"], "A1:C2 D4:E4");
+    EXPECT_TRUE(contains(warnings, "合并区域 C2:D4")) << (warnings.empty() ? "" : warnings[0]);
     EXPECT_EQ(dump["Data!A1.value"], "标题");
     EXPECT_EQ(dump["Data!A1.align"].substr(0, 8), "h=center");
     EXPECT_NE(dump["Data!A1.font"].find("|b1|"), std::string::npos);
