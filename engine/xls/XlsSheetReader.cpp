@@ -45,7 +45,8 @@ double widthFromDigits(double digits) {
 
 class SheetReader {
 public:
-    SheetReader(XlsBook& xb, SheetData& sheet) : m_xb(xb), m_sheet(sheet), m_formulas(xb) {}
+    SheetReader(XlsBook& xb, SheetData& sheet)
+        : m_xb(xb), m_sheet(sheet), m_formulas(xb), m_where(xb.where + ", sheet \"" + sheet.name + "\"") {}
     void run(uint32_t position);
 
 private:
@@ -79,6 +80,7 @@ private:
     XlsBook& m_xb;
     SheetData& m_sheet;
     SheetFormulas m_formulas;
+    std::string m_where; // file, stream and sheet, for messages
     std::vector<ColumnInfo> m_columns;
     uint32_t m_row = 0; // of the cell being read
     std::optional<uint32_t> m_emptyText; // one pool entry for every empty text of the sheet
@@ -88,13 +90,12 @@ private:
 
 void SheetReader::run(uint32_t position) {
     if (position >= m_xb.stream.size())
-        throw EngineError(m_xb.where + ": sheet \"" + m_sheet.name + "\" starts at byte " + std::to_string(position) +
+        throw EngineError(m_where + ": starts at byte " + std::to_string(position) +
                           ", outside the workbook stream (the file is damaged)");
-    BiffRecordStream stream(m_xb.stream, position, m_xb.where);
+    BiffRecordStream stream(m_xb.stream, position, m_where);
     BiffRecord record;
     if (!stream.next(record) || record.id != rec::Bof)
-        throw EngineError(m_xb.where + ": sheet \"" + m_sheet.name + "\" does not start with a BOF record at byte " +
-                          std::to_string(position) + " (the file is damaged)");
+        throw EngineError(m_where + ": no BOF record at byte " + std::to_string(position) + " (the file is damaged)");
     int depth = 0; // charts embedded in a worksheet are substreams of their own inside it
     while (stream.next(record)) {
         if (record.id == rec::Bof) {
@@ -106,8 +107,7 @@ void SheetReader::run(uint32_t position) {
             parseRecord(record);
         }
     }
-    throw EngineError(m_xb.where + ": sheet \"" + m_sheet.name +
-                      "\" ends without its EOF record (the file is cut off or damaged)");
+    throw EngineError(m_where + ": ends without its EOF record (the file is cut off or damaged)");
 }
 
 void SheetReader::parseRecord(const BiffRecord& record) {

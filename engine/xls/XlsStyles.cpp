@@ -81,7 +81,7 @@ void XlsStyleBuilder::parseFormat(RecordReader& r) {
 }
 
 void XlsStyleBuilder::parsePalette(RecordReader& r) {
-    size_t count = std::min<size_t>(r.u16(), m_palette.size());
+    size_t count = std::min<size_t>({r.u16(), m_palette.size(), r.remaining() / 4});
     for (size_t i = 0; i < count; ++i) {
         auto rgb = r.bytes(4);
         m_palette[i] = uint32_t(rgb[0]) << 16 | uint32_t(rgb[1]) << 8 | rgb[2];
