@@ -156,39 +156,40 @@ void ZipPackage::fail(const std::string& part, const std::string& what) const {
 }
 
 ZipPackage::Located ZipPackage::locate(std::string_view part) const {
-    std::string key = normalize(part);
-    auto it = m_index.find(key);
+    auto it = m_index.find(normalize(part));
     if (it == m_index.end()) fail(std::string(part), "part missing from the package");
+    const char* entryName = zip_get_name(m_zip, it->second, 0);
+    std::string name = entryName ? entryName : std::string(part);
     zip_stat_t st;
     zip_stat_init(&st);
-    if (zip_stat_index(m_zip, it->second, 0, &st) != 0) fail(key, std::string("unreadable: ") + zip_strerror(m_zip));
+    if (zip_stat_index(m_zip, it->second, 0, &st) != 0) fail(name, std::string("unreadable: ") + zip_strerror(m_zip));
     uint64_t size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
     uint64_t packed = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
     if (size > kMaxPartSize)
-        fail(key, "declares " + std::to_string(size) + " bytes, more than the 4 GiB a part may hold");
+        fail(name, "declares " + std::to_string(size) + " bytes, more than the 4 GiB a part may hold");
     bool deflated = (st.valid & ZIP_STAT_COMP_METHOD) && st.comp_method == ZIP_CM_DEFLATE;
     bool stored = (st.valid & ZIP_STAT_COMP_METHOD) && st.comp_method == ZIP_CM_STORE;
     if ((deflated && size > packed * kMaxDeflateRatio + 4096) || (stored && size != packed))
-        fail(key, "declares " + std::to_string(size) + " bytes from " + std::to_string(packed) +
-                      " compressed bytes (a damaged or forged zip entry)");
-    return {it->second, size};
+        fail(name, "declares " + std::to_string(size) + " bytes from " + std::to_string(packed) +
+                       " compressed bytes (a damaged or forged zip entry)");
+    return {it->second, size, std::move(name)};
 }
 
 std::string ZipPackage::read(std::string_view part, uint64_t limit) {
     std::string out;
-    auto [index, size] = locate(part);
-    if (size > limit) fail(normalize(part), "too large to keep (" + std::to_string(size) + " bytes)");
-    out.reserve(size);
-    streamHere(index, size, normalize(part), [&](std::string_view chunk) { out.append(chunk); });
+    Located found = locate(part);
+    if (found.size > limit) fail(found.name, "too large to keep (" + std::to_string(found.size) + " bytes)");
+    out.reserve(found.size);
+    streamHere(found.index, found.size, found.name, [&](std::string_view chunk) { out.append(chunk); });
     return out;
 }
 
 void ZipPackage::stream(std::string_view part, const std::function<void(std::string_view)>& sink) {
-    auto [index, size] = locate(part);
-    if (size > kThreadedAbove)
-        streamThreaded(index, size, normalize(part), sink);
+    Located found = locate(part);
+    if (found.size > kThreadedAbove)
+        streamThreaded(found.index, found.size, found.name, sink);
     else
-        streamHere(index, size, normalize(part), sink);
+        streamHere(found.index, found.size, found.name, sink);
 }
 
 void ZipPackage::streamHere(uint64_t index, uint64_t size, const std::string& part,

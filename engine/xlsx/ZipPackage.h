@@ -44,6 +44,7 @@ private:
     struct Located {
         uint64_t index;
         uint64_t size;
+        std::string name; ///< as stored, for messages
     };
     Located locate(std::string_view part) const;
     void streamHere(uint64_t index, uint64_t size, const std::string& part,
