@@ -72,9 +72,12 @@ void writeWorkbookFile(BookData& book, const std::string& path, FileFormat forma
             writeXlsFile(book, temp, warnings);
         else
             xlsx::writeXlsx(book, temp, warnings);
-    } catch (...) {
+    } catch (const std::exception& error) {
         fs::remove(temp, ec);
-        throw;
+        // Writers name the file they write; the user only knows the target's name.
+        std::string message = error.what();
+        for (size_t at; (at = message.find(temp)) != std::string::npos;) message.replace(at, temp.size(), path);
+        throw EngineError(message);
     }
     fs::rename(temp, target, ec);
     if (ec) {

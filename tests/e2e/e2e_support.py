@@ -52,3 +52,17 @@ def dump_lines(path, sheet=None):
     if code != 0:
         raise AssertionError("dump failed: %s" % err)
     return out.splitlines()
+
+
+def patch_part(src, dst, part, old, new):
+    """Copies a zip package, replacing text in one part (for values a writer would not produce)."""
+    import zipfile
+    with zipfile.ZipFile(src) as zin, zipfile.ZipFile(dst, "w", zipfile.ZIP_DEFLATED) as zout:
+        for item in zin.infolist():
+            data = zin.read(item.filename)
+            if item.filename == part:
+                text = data.decode("utf-8")
+                if old not in text:
+                    raise AssertionError("%s not in %s" % (old, part))
+                data = text.replace(old, new).encode("utf-8")
+            zout.writestr(item, data)
