@@ -5,11 +5,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <new>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace tabrix::engine::xlsx {
 
@@ -63,7 +63,9 @@ size_t utf16Length(std::string_view s) {
     return units;
 }
 
-const char* cellTypeAttr(CellType type) {
+/// The t attribute of a formula cell, after the type of its cached result (text results are "str", not shared
+/// or inline strings).
+const char* formulaResultType(CellType type) {
     switch (type) {
     case CellType::Text: return " t=\"str\"";
     case CellType::Boolean: return " t=\"b\"";
@@ -270,7 +272,7 @@ void XlsxSheetDataWriter::writeText(const Cell& cell) {
 void XlsxSheetDataWriter::writeFormula(const Cell& cell) {
     bool numeric = cell.type == CellType::Number;
     bool broken = numeric && !std::isfinite(cell.number);
-    cellStart(cell, broken ? " t=\"e\"" : cellTypeAttr(cell.type), ">");
+    cellStart(cell, broken ? " t=\"e\"" : formulaResultType(cell.type), ">");
     put("<f>");
     escape(m_book.formulaText(cell));
     put("</f>");
