@@ -357,8 +357,10 @@ const char* FastXmlParser::attribute(const char* p, const char* end) {
         }
     }
     std::string_view name(p, size_t(last - p));
-    for (size_t i = 0; i < m_attrOffsets.size(); i += 2)
-        if (name == m_attrData.data() + m_attrOffsets[i]) fail(p, "duplicate attribute");
+    for (size_t i = 0; i < m_attrOffsets.size(); i += 2) {
+        size_t length = m_attrOffsets[i + 1] - m_attrOffsets[i] - 1;
+        if (name == std::string_view(m_attrData.data() + m_attrOffsets[i], length)) fail(p, "duplicate attribute");
+    }
     m_attrOffsets.push_back(uint32_t(m_attrData.size()));
     m_attrData.append(name);
     m_attrData += '\0';

@@ -145,7 +145,9 @@ void SheetHandler::readColumn(const char** atts) {
 
 void SheetHandler::finish() {
     if (m_columns.empty()) return;
-    // Runs are meant to be sorted and disjoint; where a file overlaps them the earlier run keeps its columns.
+    // Runs are meant to be sorted and disjoint; where a file overlaps them (or repeats <cols>) the earlier run
+    // keeps its columns.
+    m_columns.insert(m_columns.begin(), m_sheet.columns.begin(), m_sheet.columns.end());
     std::stable_sort(m_columns.begin(), m_columns.end(),
                      [](const ColumnInfo& a, const ColumnInfo& b) { return a.first < b.first; });
     std::vector<ColumnInfo> out;
