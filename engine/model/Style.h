@@ -29,8 +29,8 @@ struct Font {
     bool operator==(const Font&) const = default;
 };
 
-/// Fill patterns in the order of the OOXML ST_PatternType list (0 none, 1 solid, 2 mediumGray, ...,
-/// 17 lightGrid, 18 gray125, 19 gray0625); the 2003 format numbers them the same way.
+/// Fill patterns numbered as the 2003 format numbers them (0 none, 1 solid, 2 mediumGray, ..., 16 lightTrellis,
+/// 17 gray125, 18 gray0625); xlsx pattern names map onto these numbers.
 struct Fill {
     uint8_t pattern = 0;
     Argb fg = 0;

@@ -2,13 +2,14 @@
 
 #include "engine/EngineError.h"
 #include "engine/xls/XlsReader.h"
+#include "engine/xls/XlsWriter.h"
 
 namespace tabrix::engine {
 
 std::unique_ptr<BookData> readXlsFile(const std::string& path) { return xls::readXls(path); }
 
-void writeXlsFile(BookData&, const std::string& path, std::vector<std::string>&) {
-    throw EngineError(path + ": 暂不支持保存为 2003 格式（.xls）");
+void writeXlsFile(BookData& book, const std::string& path, std::vector<std::string>& warnings) {
+    xls::writeXls(book, path, warnings);
 }
 
 } // namespace tabrix::engine

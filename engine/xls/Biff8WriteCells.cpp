@@ -58,9 +58,11 @@ std::optional<uint32_t> encodeRk(double v) {
     // A negative zero must keep its sign, which the integer form would lose.
     if (isRkInteger(v) && !(v == 0 && std::signbit(v))) return static_cast<uint32_t>(static_cast<int32_t>(v)) << 2 | 2;
     if ((bits & kRkDroppedBits) == 0) return static_cast<uint32_t>(bits >> 32);
+    // v * 100 of an amount like -1310.64 lands a hair off the integer; what counts is that the reader's
+    // integer / 100 gives v back exactly.
     const double hundred = v * 100;
-    if (isRkInteger(hundred)) {
-        auto i = static_cast<int32_t>(hundred);
+    if (const double rounded = std::round(hundred); isRkInteger(rounded)) {
+        auto i = static_cast<int32_t>(rounded);
         if (bitsOf(static_cast<double>(i) / 100) == bits) return static_cast<uint32_t>(i) << 2 | 3;
     }
     const uint64_t hundredBits = bitsOf(hundred);

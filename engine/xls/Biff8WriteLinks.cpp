@@ -16,6 +16,7 @@ constexpr std::array<std::string_view, 14> kBuiltinNames{
     "Print_Titles",     "Recorder",  "Data_Form",  "Auto_Activate", "Auto_Deactivate", "Sheet_Title", "_FilterDatabase"};
 constexpr std::string_view kBuiltinPrefix = "_xlnm.";
 constexpr uint32_t kMaxNameUnits = 255;
+constexpr uint16_t kNoSheet = 0xFFFE;
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
@@ -30,7 +31,7 @@ std::string nameWarning(const std::string& name, std::string_view what) { return
 Biff8WriteLinks::Biff8WriteLinks(const BookData& book, std::vector<std::string> sheetNames,
                                  std::vector<int> bookSheetIndex, std::vector<std::string>& warnings)
     : m_sheetNames(std::move(sheetNames)) {
-    for (size_t i = 0; i < m_sheetNames.size(); ++i) m_xti.push_back({uint16_t(i), uint16_t(i)});
+    for (size_t i = 0; i < m_sheetNames.size(); ++i) m_xti.push_back({0, uint16_t(i), uint16_t(i)});
     for (const DefinedName& dn : book.names) {
         Name n{dn.name, dn.name, dn.formula, -1, dn.hidden, false, {}, {}};
         if (!n.formula.empty() && n.formula.front() == '=') n.formula.erase(0, 1);
@@ -75,10 +76,28 @@ std::optional<uint16_t> Biff8WriteLinks::externSheet(std::string_view ref) {
     if (!first || !last) return std::nullopt;
     auto lo = uint16_t(std::min(*first, *last)), hi = uint16_t(std::max(*first, *last));
     for (size_t i = 0; i < m_xti.size(); ++i)
-        if (m_xti[i].first == lo && m_xti[i].last == hi) return uint16_t(i);
+        if (m_xti[i].supBook == 0 && m_xti[i].first == lo && m_xti[i].last == hi) return uint16_t(i);
     if (m_xti.size() >= 0xFFFF) return std::nullopt;
-    m_xti.push_back({lo, hi});
+    m_xti.push_back({0, lo, hi});
     return uint16_t(m_xti.size() - 1);
+}
+
+std::optional<formula::BiffEncodeContext::AddInName> Biff8WriteLinks::addInFunction(std::string_view function) {
+    std::string upper(function);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = char(c - 32);
+    if (!m_addInXti) {
+        if (m_xti.size() >= 0xFFFF) return std::nullopt;
+        // The add-in SUPBOOK comes second; its EXTERNSHEET entry names no sheet.
+        m_xti.push_back({1, kNoSheet, kNoSheet});
+        m_addInXti = uint16_t(m_xti.size() - 1);
+    }
+    auto it = std::find(m_addIns.begin(), m_addIns.end(), upper);
+    if (it == m_addIns.end()) {
+        if (m_addIns.size() >= 0xFFFF) return std::nullopt;
+        it = m_addIns.insert(m_addIns.end(), upper);
+    }
+    return formula::BiffEncodeContext::AddInName{*m_addInXti, uint16_t(it - m_addIns.begin() + 1)};
 }
 
 std::optional<uint16_t> Biff8WriteLinks::nameIndex(std::string_view name, int fileSheet) const {
@@ -95,6 +114,7 @@ formula::BiffEncodeContext Biff8WriteLinks::context(int fileSheet) {
     formula::BiffEncodeContext ctx;
     ctx.externSheet = [this](std::string_view sheet) { return externSheet(sheet); };
     ctx.definedName = [this, fileSheet](std::string_view name) { return nameIndex(name, fileSheet); };
+    ctx.addInFunction = [this](std::string_view function) { return addInFunction(function); };
     return ctx;
 }
 
@@ -118,17 +138,35 @@ void Biff8WriteLinks::write(Biff8WriteBuffer& out) const {
     char* p = out.record(rec::SupBook, 4);
     Biff8WriteBuffer::put16(p, static_cast<uint16_t>(m_sheetNames.size()));
     Biff8WriteBuffer::put16(p + 2, 0x0401); // marks the SUPBOOK of this workbook itself
+    if (!m_addIns.empty()) writeAddIns(out);
 
     Biff8ContinuedWriter w(out, rec::ExternSheet);
     out.u16(static_cast<uint16_t>(m_xti.size()));
     for (const Xti& x : m_xti) {
         w.keepTogether(6);
-        out.u16(0);
+        out.u16(x.supBook);
         out.u16(x.first);
         out.u16(x.last);
     }
     w.finish();
     for (const Name& n : m_names) writeName(out, n);
+}
+
+void Biff8WriteLinks::writeAddIns(Biff8WriteBuffer& out) const {
+    char* p = out.record(rec::SupBook, 4);
+    Biff8WriteBuffer::put16(p, 1);
+    Biff8WriteBuffer::put16(p + 2, 0x3A01); // marks the SUPBOOK of add-in functions
+    for (const std::string& function : m_addIns) {
+        size_t at = out.begin(rec::ExternName);
+        out.u16(0);
+        out.u32(0);
+        writeShortString(out, function);
+        // The name's own formula: #REF!, as the application writes for an add-in function.
+        out.u16(2);
+        out.u8(0x1C);
+        out.u8(0x17);
+        out.end(at);
+    }
 }
 
 void Biff8WriteLinks::writeName(Biff8WriteBuffer& out, const Name& n) const {

@@ -13,7 +13,8 @@
 namespace tabrix::engine::xls {
 
 /// What formulas refer to beyond their own sheet: the sheets (SUPBOOK for this workbook, EXTERNSHEET with one
-/// entry per sheet and one per "First:Last" span a formula uses) and the defined names (NAME records).
+/// entry per sheet and one per "First:Last" span a formula uses), add-in functions such as EDATE (a second
+/// SUPBOOK with one EXTERNNAME each) and the defined names (NAME records).
 class Biff8WriteLinks {
 public:
     /// sheetNames: the sheets written, in file order. bookSheetIndex: for each book sheet its file index, or -1 for
@@ -28,7 +29,7 @@ public:
     /// indices formulas hold stay right) and a warning says so.
     void encodeNames(std::vector<std::string>& warnings);
 
-    /// SUPBOOK, EXTERNSHEET and the NAME records, in that order.
+    /// SUPBOOKs (with the add-ins' EXTERNNAMEs), EXTERNSHEET and the NAME records, in that order.
     void write(Biff8WriteBuffer& out) const;
 
 private:
@@ -43,17 +44,22 @@ private:
         std::vector<uint8_t> extra;
     };
     struct Xti {
+        uint16_t supBook;
         uint16_t first;
         uint16_t last;
     };
     std::optional<uint16_t> externSheet(std::string_view ref);
+    std::optional<formula::BiffEncodeContext::AddInName> addInFunction(std::string_view function);
     std::optional<uint16_t> nameIndex(std::string_view name, int fileSheet) const;
     std::optional<int> sheetIndex(std::string_view name) const;
+    void writeAddIns(Biff8WriteBuffer& out) const;
     void writeName(Biff8WriteBuffer& out, const Name& name) const;
 
     std::vector<std::string> m_sheetNames;
     std::vector<Xti> m_xti;
     std::vector<Name> m_names;
+    std::vector<std::string> m_addIns; ///< upper-case function names, in EXTERNNAME order
+    std::optional<uint16_t> m_addInXti;
 };
 
 } // namespace tabrix::engine::xls

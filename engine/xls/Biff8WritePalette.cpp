@@ -45,11 +45,11 @@ const std::array<uint32_t, Biff8WritePalette::kCount>& Biff8WritePalette::defaul
 
 Biff8WritePalette::Biff8WritePalette() : m_colors(kDefault) {}
 
-void Biff8WritePalette::note(Argb color) {
+void Biff8WritePalette::note(Argb color, uint32_t uses) {
     if (color == 0) return;
     auto [it, added] = m_uses.try_emplace(rgb(color), 0);
     if (added) m_order.push_back(rgb(color));
-    ++it->second;
+    it->second += uses;
 }
 
 void Biff8WritePalette::resolve(std::vector<std::string>& warnings) {

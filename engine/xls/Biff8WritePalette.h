@@ -20,8 +20,8 @@ public:
 
     Biff8WritePalette();
 
-    /// Counts a colour a used style refers to; automatic (0) is not a palette colour.
-    void note(Argb color);
+    /// Counts uses of a colour; automatic (0) is not a palette colour.
+    void note(Argb color, uint32_t uses = 1);
     /// Fixes the palette once every colour is noted. Adds a warning when some colour had to change.
     void resolve(std::vector<std::string>& warnings);
 
@@ -35,7 +35,7 @@ public:
 
 private:
     std::array<uint32_t, kCount> m_colors; ///< 0xRRGGBB per entry
-    std::unordered_map<uint32_t, uint32_t> m_uses;  ///< 0xRRGGBB → how many style references
+    std::unordered_map<uint32_t, uint64_t> m_uses;  ///< 0xRRGGBB → how many cells, rows and columns
     std::vector<uint32_t> m_order;                  ///< colours in first-noted order, for a stable result
     std::unordered_map<uint32_t, uint16_t> m_index; ///< 0xRRGGBB → palette index
 };

@@ -55,22 +55,22 @@ void put32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
 } // namespace
 
 Biff8WriteStyles::Biff8WriteStyles(const StyleTable& styles)
-    : m_styles(styles), m_used(styles.size(), false), m_xf(styles.size(), kDefaultXf) {}
+    : m_styles(styles), m_used(styles.size(), 0), m_xf(styles.size(), kDefaultXf) {}
 
-void Biff8WriteStyles::noteColors(const Style& s) {
-    m_palette.note(s.font.color);
+void Biff8WriteStyles::noteColors(const Style& s, uint32_t uses) {
+    m_palette.note(s.font.color, uses);
     if (s.fill.pattern != 0) {
-        m_palette.note(s.fill.fg);
-        m_palette.note(s.fill.bg);
+        m_palette.note(s.fill.fg, uses);
+        m_palette.note(s.fill.bg, uses);
     }
     for (const BorderSide* side : {&s.border.left, &s.border.right, &s.border.top, &s.border.bottom, &s.border.diagonal})
-        if (side->style != 0) m_palette.note(side->color);
+        if (side->style != 0) m_palette.note(side->color, uses);
 }
 
 void Biff8WriteStyles::build(std::vector<std::string>& warnings) {
-    m_used[0] = true;
+    m_used[0] = std::max<uint32_t>(m_used[0], 1);
     for (uint32_t id = 0; id < m_used.size(); ++id)
-        if (m_used[id]) noteColors(m_styles.get(id));
+        if (m_used[id]) noteColors(m_styles.get(id), m_used[id]);
     m_palette.resolve(warnings);
 
     const Style& base = m_styles.get(0);
@@ -104,8 +104,9 @@ void Biff8WriteStyles::build(std::vector<std::string>& warnings) {
 uint16_t Biff8WriteStyles::fontIndex(const Font& font) {
     std::array<uint8_t, 14> body{};
     put16(&body[0], twips(font.size, 20, 8191));
-    put16(&body[2], uint16_t((font.italic ? 0x02 : 0) | (font.strike ? 0x08 : 0) | (font.outline ? 0x10 : 0) |
-                             (font.shadow ? 0x20 : 0)));
+    // Bit 0 repeats "bold" as older readers (xlrd among them) take it from there rather than from the weight.
+    put16(&body[2], uint16_t((font.bold ? 0x01 : 0) | (font.italic ? 0x02 : 0) | (font.strike ? 0x08 : 0) |
+                             (font.outline ? 0x10 : 0) | (font.shadow ? 0x20 : 0)));
     put16(&body[4], font.color == 0 ? kAutoFontColor : m_palette.index(font.color));
     put16(&body[6], font.bold ? 700 : 400);
     put16(&body[8], static_cast<uint16_t>(font.vertAlign));

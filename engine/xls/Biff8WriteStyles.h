@@ -21,9 +21,10 @@ public:
 
     explicit Biff8WriteStyles(const StyleTable& styles);
 
-    /// Marks a style id as used; call for every used id before build().
+    /// Counts a use of a style id (a cell, row or column); call for every use before build(). How often a style
+    /// is used decides which colours keep an exact palette entry when there are too many.
     void use(uint32_t styleId) {
-        if (styleId < m_used.size()) m_used[styleId] = true;
+        if (styleId < m_used.size()) ++m_used[styleId];
     }
     /// Resolves the palette and makes the fonts, formats and XFs. Warnings: colours that changed, styles beyond
     /// what the format can hold.
@@ -37,13 +38,13 @@ private:
     uint16_t fontIndex(const Font& font);
     uint16_t formatIndex(const std::string& code, std::vector<std::string>& warnings);
     XfBytes cellXf(const Style& style, std::vector<std::string>& warnings);
-    void noteColors(const Style& style);
+    void noteColors(const Style& style, uint32_t uses);
     void writeFonts(Biff8WriteBuffer& out) const;
     void writeFormats(Biff8WriteBuffer& out) const;
     void writeXfs(Biff8WriteBuffer& out) const;
 
     const StyleTable& m_styles;
-    std::vector<bool> m_used;
+    std::vector<uint32_t> m_used;
     std::vector<uint16_t> m_xf;
     Biff8WritePalette m_palette;
     std::vector<std::array<uint8_t, 14>> m_fonts; ///< FONT bodies before the name, in record order

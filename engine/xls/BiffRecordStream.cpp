@@ -104,12 +104,12 @@ void RecordReader::seek(size_t pos) {
     m_pos = pos;
 }
 
-std::string RecordReader::string(int countBytes) {
+std::string RecordReader::string(int countBytes, bool* rich) {
     size_t count = countBytes == 1 ? u8() : u16();
-    return stringOfLength(count);
+    return stringOfLength(count, rich);
 }
 
-std::string RecordReader::stringOfLength(size_t count) {
+std::string RecordReader::stringOfLength(size_t count, bool* rich) {
     if (m_biff < 8) {
         auto raw = bytes(count);
         return m_codePage ? m_codePage->toUtf8(raw) : std::string(raw.begin(), raw.end());
@@ -117,6 +117,7 @@ std::string RecordReader::stringOfLength(size_t count) {
     uint8_t flags = u8();
     size_t runs = (flags & 0x08) ? u16() : 0;
     size_t phonetic = (flags & 0x04) ? u32() : 0;
+    if (rich) *rich = runs > 0;
     std::string text = unicodeChars(count, flags & 0x01);
     if (runs * 4 > remaining()) fail("the formatting runs of a string go past the record's end");
     skip(runs * 4);

@@ -58,9 +58,10 @@ public:
     /// BIFF8: a Unicode string with a 1- or 2-byte character count (XLUnicodeString and its rich and phonetic
     /// forms, whose formatting runs and phonetic data are skipped). BIFF5: an 8-bit string in the file's code
     /// page with a 1- or 2-byte byte count.
-    std::string string(int countBytes);
+    /// rich, when given, is set when the string has formatting runs of its own.
+    std::string string(int countBytes, bool* rich = nullptr);
     /// A string whose character count was read already (BIFF8: the flags byte comes next).
-    std::string stringOfLength(size_t count);
+    std::string stringOfLength(size_t count, bool* rich = nullptr);
 
     [[noreturn]] void fail(const std::string& what) const;
 

@@ -131,7 +131,10 @@ WorkbookStream readWorkbookStream(std::span<const uint8_t> file, const std::stri
     for (int i = 0; i < n && found < 0; ++i)
         if (sameName(gsf_infile_name_by_index(root.get(), i), "Book")) found = i;
     if (found < 0) throw EngineError(displayName + ": " + describeOther(root.get()));
-    return readChild(root.get(), found, file, displayName);
+    WorkbookStream out = readChild(root.get(), found, file, displayName);
+    for (int i = 0; i < n; ++i)
+        if (sameName(gsf_infile_name_by_index(root.get(), i), "_VBA_PROJECT_CUR")) out.hasMacros = true;
+    return out;
 }
 
 } // namespace tabrix::engine::xls

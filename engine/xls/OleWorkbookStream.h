@@ -11,6 +11,7 @@ namespace tabrix::engine::xls {
 struct WorkbookStream {
     std::vector<uint8_t> bytes;
     std::string name; ///< "Workbook" (BIFF8) or "Book" (BIFF5), as the container spells it
+    bool hasMacros = false; ///< the container also holds a VBA project
 };
 
 /// Finds and reads the workbook stream of an OLE2 compound file held in memory. A file that is a bare BIFF

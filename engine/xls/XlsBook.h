@@ -39,6 +39,7 @@ struct XlsBook {
     BookData* book = nullptr;
     uint32_t sstBase = 0; ///< id in book->strings of shared string 0
     uint32_t sstCount = 0;
+    std::vector<bool> sstRich; ///< shared strings with formatting runs, which the engine keeps as plain text
     std::vector<uint32_t> xfToStyle;       ///< XF index → style id in book->styles
     std::vector<std::string> sheetNames;   ///< every BOUNDSHEET in order; formulas count sheets this way
     std::vector<SupBook> supBooks;         ///< BIFF8

@@ -132,7 +132,9 @@ void GlobalsReader::parseSst(RecordReader& r) {
     m_xb.sstBase = pool.size();
     uint32_t count = 0;
     while (count < unique && r.remaining() > 0) {
-        pool.append(r.string(2));
+        bool rich = false;
+        pool.append(r.string(2, &rich));
+        m_xb.sstRich.push_back(rich);
         ++count;
     }
     m_xb.sstCount = count;

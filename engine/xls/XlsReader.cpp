@@ -18,6 +18,7 @@ constexpr uint64_t kMaxFileSize = uint64_t(1) << 30;
 std::function<void(SheetData&)> makeLoader(std::shared_ptr<XlsBook> xb, uint32_t position) {
     return [xb, position](SheetData& sheet) {
         std::lock_guard lock(xb->mutex);
+        auto notedAtOpen = sheet.droppedFeatures;
         try {
             readSheet(*xb, position, sheet);
         } catch (...) {
@@ -26,7 +27,7 @@ std::function<void(SheetData&)> makeLoader(std::shared_ptr<XlsBook> xb, uint32_t
             sheet.rows().clear();
             sheet.columns.clear();
             sheet.merged.clear();
-            sheet.droppedFeatures.clear();
+            sheet.droppedFeatures = std::move(notedAtOpen);
             sheet.touch();
             sheet.setLoader(makeLoader(xb, position));
             throw;
@@ -68,6 +69,7 @@ std::unique_ptr<BookData> readXlsBytes(std::span<const uint8_t> file, const std:
     GlobalsInfo info = readGlobals(*xb);
     resolveNames(*xb, info);
     addSheets(xb, info);
+    if (ws.hasMacros && !book->sheets.empty()) book->sheets.front()->droppedFeatures.emplace_back("macros");
     return book;
 }
 

@@ -122,8 +122,8 @@ void SheetReader::parseRecord(const BiffRecord& record) {
     case rec::DefaultRowHeight: parseDefaultRowHeight(r); break;
     case rec::MergedCells: parseMergedCells(r); break;
     case rec::LabelSst: parseLabelSst(r); break;
-    case rec::Label:
-    case rec::RString: parseLabel(r); break;
+    case rec::Label: parseLabel(r); break;
+    case rec::RString: note("rich text"); parseLabel(r); break;
     case rec::Number: parseNumber(r); break;
     case rec::Rk: parseRk(r); break;
     case rec::MulRk: parseMulRk(r); break;
@@ -245,6 +245,7 @@ void SheetReader::parseLabelSst(RecordReader& r) {
                std::to_string(m_xb.sstCount));
     cell.type = CellType::Text;
     cell.text = m_xb.sstBase + index;
+    noteIf(index < m_xb.sstRich.size() && m_xb.sstRich[index], "rich text");
     place(cell);
 }
 
