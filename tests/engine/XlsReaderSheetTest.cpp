@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 using namespace tabrix::engine;
@@ -89,6 +90,28 @@ TEST(XlsSheets, DateSystemAndLayout) {
     ASSERT_EQ(s.merged.size(), 2u);
     EXPECT_EQ(s.merged[0], (CellRect{0, 0, 1, 2}));
     EXPECT_EQ(s.merged[1], (CellRect{4, 1, 9, 1}));
+}
+
+// What a sheet holds beyond cells is noted, so that saving it can say what was left out.
+TEST(XlsSheets, FeaturesTheEngineCannotCarryAreNoted) {
+    std::string globals = defaultStyles() + record(0x00FC, u32(1) + u32(1) + u16(1) + u8(0x08) + u16(1) + "r" + u32(0));
+    std::string records = record(0x023E, u16(0x0008) + std::string(16, '\0')) +          // frozen panes
+                          record(0x00FD, cell(0, 0) + u32(0)) +                             // a rich string
+                          record(0x005D, u16(0x15) + u16(0x12) + u16(8) + std::string(16, '\0')) + // a picture
+                          record(0x0809, u16(0x0600) + u16(0x0020)) + number(0, 0, 9) + record(0x000A, "") +
+                          record(0x001C, std::string(12, '\0')) + record(0x01B8, std::string(32, '\0'));
+    auto book = oneSheet(records, globals);
+    SheetData& sheet = *book->sheets[0];
+    sheet.ensureLoaded();
+    for (const char* feature : {"freeze panes", "rich text", "images", "charts", "comments", "hyperlinks"})
+        EXPECT_NE(std::find(sheet.droppedFeatures.begin(), sheet.droppedFeatures.end(), feature),
+                  sheet.droppedFeatures.end())
+            << feature;
+    EXPECT_EQ(sheet.find(0, 0)->type, CellType::Text); // the embedded chart's records are not the sheet's cells
+
+    auto macro = xls::readXls((tabrix::test::corpusDir() / "files" / "poi__SimpleMacro.xls").string());
+    const auto& notes = macro->sheets.front()->droppedFeatures;
+    EXPECT_NE(std::find(notes.begin(), notes.end(), "macros"), notes.end());
 }
 
 // ---------------------------------------------------------------------------------------------------- styles
