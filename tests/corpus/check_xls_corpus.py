@@ -103,7 +103,8 @@ def main():
             mine = json.loads(run.stdout.decode('utf-8'))
         except ValueError:
             failed += 1
-            print('%s: dumper failed (exit %d): %s' % (name, run.returncode, run.stderr.decode('utf-8', 'replace')[-500:]))
+            print('%s: dumper failed (exit %d): %s' % (name, run.returncode,
+                                                       run.stderr.decode('utf-8', 'replace')[-500:]))
             continue
         problems = compare(oracle, mine)
         if problems:

@@ -66,18 +66,19 @@ std::vector<Case> cases() {
         {"huge FAT count", patched(ole, [](std::string& f) { put32(f, 0x2C, 0xFFFFFFF0u); }), "FAT sectors"},
         {"directory outside the file", patched(ole, [](std::string& f) { put32(f, 0x30, 100000); }), "directory"},
         {"stream chain loops",
-         patched(big, [](std::string& f) {
-             uint32_t start = le32(f, workbookEntryAt(f) + 0x74);
-             put32(f, fatEntryAt(f, start), start);
-         }),
+         patched(big,
+                 [](std::string& f) {
+                     uint32_t start = le32(f, workbookEntryAt(f) + 0x74);
+                     put32(f, fatEntryAt(f, start), start);
+                 }),
          "damaged"},
         {"stream larger than the file", // the container library drops such an entry
          patched(big, [](std::string& f) { put32(f, workbookEntryAt(f) + 0x78, 0x7FFFFF00u); }), "no Workbook"},
         {"no workbook stream", oleFile(stream, "Contents"), "no Workbook or Book stream"},
         {"record past the end", inStream(workbookStream("", {{"S", u16(0x0203) + u16(100) + "short"}})),
          "stream ends after"},
-        {"record over the length limit", inStream(record(0x0809, u16(0x0600) + u16(5)) + u16(0x00FC) + u16(9000) +
-                                                  std::string(9000, '\0')),
+        {"record over the length limit",
+         inStream(record(0x0809, u16(0x0600) + u16(5)) + u16(0x00FC) + u16(9000) + std::string(9000, '\0')),
          "limit of 8224"},
         {"globals cut off", inStream(stream.substr(0, 200)), "cut off"},
         {"sheet cut off", inStream(stream.substr(0, stream.size() - 6)), "Sheet1"},
@@ -88,11 +89,12 @@ std::vector<Case> cases() {
         {"sheet outside the stream",
          inStream(patched(stream, [](std::string& s) { put32(s, s.find("Sheet1") - 8, 0x00FFFFFF); })), "outside"},
         {"sheet without EOF", inStream(stream.substr(0, stream.size() - 4)), "EOF"},
-        {"shared string cut off", inStream(workbookStream(record(0x00FC, u32(1) + u32(1) + u16(100) + u8(0) + "abc"), {})),
-         "cut off"},
+        {"shared string cut off",
+         inStream(workbookStream(record(0x00FC, u32(1) + u32(1) + u16(100) + u8(0) + "abc"), {})), "cut off"},
         {"XF too short", inStream(workbookStream(record(0x00E0, u16(0) + u16(0)), {})), "XF"},
         {"formula tokens past the record",
-         inStream(workbookStream("", {{"S", record(0x0006, cell(0, 0) + f64(1) + u16(0) + u32(0) + u16(50) + "\x1E")}})),
+         inStream(
+             workbookStream("", {{"S", record(0x0006, cell(0, 0) + f64(1) + u16(0) + u32(0) + u16(50) + "\x1E")}})),
          "FORMULA"},
         {"MULRK without room for its end", inStream(workbookStream("", {{"S", record(0x00BD, u16(0) + u16(0))}})),
          "MULRK"},

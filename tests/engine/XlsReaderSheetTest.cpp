@@ -36,7 +36,8 @@ TEST(XlsSheets, KindsVisibilityAndLazyLoading) {
     macro.bofType = 0x0040;
     Sheet dialog{"Dialog1", record(0x0081, u16(0x0411))}; // WSBOOL with the dialog-sheet bit
     std::string globals = defaultStyles() + record(0x003D, std::string(10, '\0') + u16(1) + u16(0) + u16(1) + u16(600));
-    auto book = readStream(workbookStream(globals, {{"Data", number(5, 2, 1)}, hidden, veryHidden, chart, macro, dialog}));
+    auto book =
+        readStream(workbookStream(globals, {{"Data", number(5, 2, 1)}, hidden, veryHidden, chart, macro, dialog}));
     ASSERT_EQ(book->sheets.size(), 6u);
     EXPECT_EQ(book->format, FileFormat::Xls);
     EXPECT_EQ(book->activeSheet, 1u);

@@ -88,8 +88,8 @@ std::string labels(uint32_t n) {
 } // namespace
 
 TEST(XlsStrings, SstFormsRichAndPhoneticSkipped) {
-    std::string sst = sstHeader(4) + str8("plain") + str16("中文 ✓") +
-                      u16(4) + u8(0x08) + u16(2) + "rich" + u32(0x00010000) + u32(0x00020002) +     // 2 runs
+    std::string sst = sstHeader(4) + str8("plain") + str16("中文 ✓") + u16(4) + u8(0x08) + u16(2) + "rich" +
+                      u32(0x00010000) + u32(0x00020002) +                                            // 2 runs
                       u16(2) + u8(0x0D) + u16(1) + u32(6) + utf16("日本") + u32(0) + "\1\2\3\4\5\6"; // runs + phonetic
     auto book = oneSheet(labels(4), defaultStyles() + record(0x00FC, sst));
     EXPECT_EQ(textAt(*book, 0, 0), "plain");
@@ -193,7 +193,9 @@ std::string formula(uint16_t row, uint16_t col, const std::string& result, const
     return record(0x0006, cell(row, col) + result + u16(flags) + u32(0) + u16(uint16_t(tokens.size())) + tokens);
 }
 // A cached result that is not a number: kind byte, value byte, 0xFFFF in the top two bytes.
-std::string special(uint8_t kind, uint8_t value = 0) { return u8(kind) + u8(0) + u8(value) + std::string(3, '\0') + "\xFF\xFF"; }
+std::string special(uint8_t kind, uint8_t value = 0) {
+    return u8(kind) + u8(0) + u8(value) + std::string(3, '\0') + "\xFF\xFF";
+}
 std::string ptgExp(uint16_t row, uint16_t col) { return u8(0x01) + u16(row) + u16(col); }
 } // namespace
 
