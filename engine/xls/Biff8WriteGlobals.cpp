@@ -72,7 +72,7 @@ std::vector<size_t> writeBoundSheets(Biff8WriteBuffer& out, const std::vector<Bi
         out.u32(0);
         out.u8(static_cast<uint8_t>(entry.visibility));
         out.u8(0); // worksheet
-        writeShortString(out, entry.sheet->name, 31);
+        writeShortString(out, entry.name);
         out.end(at);
     }
     return positions;

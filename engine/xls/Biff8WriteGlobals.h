@@ -7,14 +7,16 @@
 #include "engine/xls/Biff8WriteStyles.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace tabrix::engine::xls {
 
-/// A sheet as the globals list it: BOUNDSHEET name and visibility, and whether its tab is the active one.
+/// A sheet as the globals list it: the name its tab shows in the file and its visibility.
 struct Biff8SheetEntry {
     const SheetData* sheet;
     Visibility visibility;
+    std::string name;
 };
 
 /// Writes the workbook globals substream from BOF to EOF into out, which must start at the workbook stream's

@@ -1,9 +1,11 @@
 #include "engine/xls/XlsWriterPlan.h"
 
 #include "engine/EngineError.h"
+#include "engine/xls/Biff8WriteText.h"
 #include "engine/xlsx/XlsxWriteMessages.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace tabrix::engine::xls {
 
@@ -11,6 +13,7 @@ namespace {
 
 constexpr uint32_t kMaxRows = 65536;
 constexpr uint32_t kMaxCols = 256;
+constexpr uint32_t kMaxSheetNameUnits = 31;
 
 bool holdsSomething(const Cell& c) { return c.type != CellType::Empty || c.style != 0 || c.formula != 0; }
 
@@ -30,6 +33,40 @@ void checkLimits(const SheetData& sheet) {
         throw EngineError("工作表“" + sheet.name + "”有 " + std::to_string(rows) + " 行，超出 2003 格式的 65536 行上限");
     if (cols > kMaxCols)
         throw EngineError("工作表“" + sheet.name + "”有 " + std::to_string(cols) + " 列，超出 2003 格式的 256 列上限");
+}
+
+// Some producers write tab names longer than the 31 characters the format allows; the file gets a shortened,
+// still unique name. Formulas keep working: they refer to sheets by position, not by name.
+std::string fileSheetName(const std::string& name, const BookData& book, const std::vector<Biff8SheetEntry>& taken) {
+    auto units = [](std::string_view s) {
+        std::string scratch;
+        bool wide = false;
+        return appendBiff8Chars(s, scratch, wide);
+    };
+    auto cut = [&](const std::string& s, uint32_t maxUnits) {
+        size_t end = s.size();
+        while (units(std::string_view(s).substr(0, end)) > maxUnits) {
+            do --end;
+            while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80);
+        }
+        return s.substr(0, end);
+    };
+    auto same = [](const std::string& a, const std::string& b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                          [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+    };
+    auto used = [&](const std::string& candidate) {
+        return std::any_of(taken.begin(), taken.end(), [&](const Biff8SheetEntry& e) { return same(e.name, candidate); }) ||
+               std::any_of(book.sheets.begin(), book.sheets.end(),
+                           [&](const auto& sheet) { return same(sheet->name, candidate); });
+    };
+    if (units(name) <= kMaxSheetNameUnits) return name;
+    std::string shortened = cut(name, kMaxSheetNameUnits);
+    for (int n = 2; used(shortened); ++n) {
+        std::string suffix = " (" + std::to_string(n) + ")";
+        shortened = cut(name, kMaxSheetNameUnits - uint32_t(suffix.size())) + suffix;
+    }
+    return shortened;
 }
 
 std::string sheetKindNote(const SheetData& sheet) {
@@ -67,7 +104,10 @@ XlsWritePlan planXlsWrite(BookData& book, std::vector<std::string>& log) {
         if (sheet->kind != SheetKind::Worksheet) log.push_back(sheetKindNote(*sheet));
         if (auto line = xlsx::droppedFeaturesWarning(*sheet); !line.empty()) log.push_back(line);
         plan.fileIndex.push_back(static_cast<int>(plan.sheets.size()));
-        plan.sheets.push_back({sheet.get(), sheet->visibility});
+        std::string name = fileSheetName(sheet->name, book, plan.sheets);
+        if (name != sheet->name)
+            log.push_back("工作表“" + sheet->name + "”的名称超过 2003 格式的 31 个字符，已保存为“" + name + "”");
+        plan.sheets.push_back({sheet.get(), sheet->visibility, std::move(name)});
     }
     if (plan.sheets.empty())
         throw EngineError("工作簿中没有能保存为 2003 格式的工作表（图表工作表暂不能保存）");

@@ -163,6 +163,27 @@ TEST(XlsWriterSheets, WhatASheetCannotCarryIsLoggedOncePerSheet) {
     EXPECT_EQ(saved->warnings.size(), 2u);
 }
 
+TEST(XlsWriterSheets, TabNamesLongerThanTheFormatAllowsAreShortenedAndStayUnique) {
+    // Some report generators write such names; the file keeps 31 characters, and formulas still find the sheet.
+    XlsTestBook t;
+    const std::string prefix = "月度销售报表-华东区-2024年第一季度-汇总明细"; // 25 characters
+    const std::string longName = prefix + "（含退货与调整）";
+    t.number(t.sheet(longName), 0, 0, 5);
+    t.sheet(prefix + "（含退货与调"); // exactly the first 31 characters
+    SheetData& s = t.sheet("Use");
+    t.formula(s, 0, 0, "'" + longName + "'!A1*2").type = CellType::Number;
+    s.at(0, 0).number = 10;
+    auto saved = save(t.book);
+    const std::string shortened = prefix + "（含 (2)";
+    EXPECT_TRUE(logged(*saved, "工作表“" + longName + "”的名称超过 2003 格式的 31 个字符，已保存为“" + shortened + "”"));
+    XlrdDump d(saved->path);
+    EXPECT_EQ(d["book.sheets"], shortened + "|" + prefix + "（含退货与调|Use");
+    EXPECT_EQ(d[shortened + "!A1.value"], "5.0");
+    auto back = xls::readXls(saved->path);
+    back->sheets[2]->ensureLoaded();
+    EXPECT_EQ(back->formulaText(*back->sheets[2]->find(0, 0)), "'" + shortened + "'!A1*2");
+}
+
 TEST(XlsWriterSheets, AWorkbookOfChartsOnlyCannotBeSaved) {
     XlsTestBook t;
     t.sheet("Chart1").kind = SheetKind::Chart;
