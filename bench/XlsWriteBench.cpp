@@ -45,12 +45,24 @@ void fillSheet(BookData& book, const std::string& name, uint32_t rows, uint32_t 
         for (uint32_t c = 0; c < kCols; ++c) {
             Cell& cell = s.at(r, c);
             switch (c) {
-            case 0: cell.type = CellType::Text, cell.text = book.strings.append("K" + std::to_string(10000000 + r)); break;
-            case 1: cell.type = CellType::Text, cell.text = book.strings.intern(kRegions[rng() % 10]); break;
-            case 6: cell.type = CellType::Text, cell.text = book.strings.append("张三" + std::to_string(rng() % 1000)); break;
-            case 2: cell.type = CellType::Number, cell.number = double(1 + rng() % 1000); break;
-            case 5: cell.type = CellType::Number, cell.number = double(42005 + rng() % 3650), cell.style = dateStyle; break;
-            default: cell.type = CellType::Number, cell.number = double(rng() % 1000000) / 100; break;
+            case 0:
+                cell.type = CellType::Text, cell.text = book.strings.append("K" + std::to_string(10000000 + r));
+                break;
+            case 1:
+                cell.type = CellType::Text, cell.text = book.strings.intern(kRegions[rng() % 10]);
+                break;
+            case 6:
+                cell.type = CellType::Text, cell.text = book.strings.append("张三" + std::to_string(rng() % 1000));
+                break;
+            case 2:
+                cell.type = CellType::Number, cell.number = double(1 + rng() % 1000);
+                break;
+            case 5:
+                cell.type = CellType::Number, cell.number = double(42005 + rng() % 3650), cell.style = dateStyle;
+                break;
+            default:
+                cell.type = CellType::Number, cell.number = double(rng() % 1000000) / 100;
+                break;
             }
         }
     }
@@ -62,7 +74,8 @@ std::unique_ptr<BookData> makeBook(uint32_t sheets, uint32_t rows) {
     date.numFmt = "yyyy-mm-dd";
     uint32_t dateStyle = book->styles.intern(date);
     std::mt19937 rng(1);
-    for (uint32_t i = 0; i < sheets; ++i) fillSheet(*book, "Sheet" + std::to_string(i + 1), rows, dateStyle, rng);
+    for (uint32_t i = 0; i < sheets; ++i)
+        fillSheet(*book, "Sheet" + std::to_string(i + 1), rows, dateStyle, rng);
     return book;
 }
 
@@ -72,14 +85,16 @@ int main(int argc, char** argv) {
     std::filesystem::path out = argc > 1 ? argv[1] : std::filesystem::temp_directory_path() / "xls_write_bench";
     std::filesystem::create_directories(out);
     std::vector<std::unique_ptr<BookData>> folder;
-    for (int i = 0; i < 50; ++i) folder.push_back(makeBook(2, 2000));
+    for (int i = 0; i < 50; ++i)
+        folder.push_back(makeBook(2, 2000));
     auto big = makeBook(2, 50000);
     std::vector<std::string> warnings;
     timed("50 books x 2 sheets x 2,000 rows x 10 cols", [&] {
         for (size_t i = 0; i < folder.size(); ++i)
             xls::writeXls(*folder[i], (out / ("book_" + std::to_string(i) + ".xls")).string(), warnings);
     });
-    timed("100,000 rows x 10 cols (2 sheets of 50,000)", [&] { xls::writeXls(*big, (out / "big.xls").string(), warnings); });
+    timed("100,000 rows x 10 cols (2 sheets of 50,000)",
+          [&] { xls::writeXls(*big, (out / "big.xls").string(), warnings); });
     std::printf("files in %s\n", out.c_str());
     return 0;
 }

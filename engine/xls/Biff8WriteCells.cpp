@@ -26,7 +26,9 @@ double fromBits(uint64_t b) {
     return v;
 }
 
-bool isRkInteger(double v) { return v >= kRkIntMin && v <= kRkIntMax && v == std::trunc(v); }
+bool isRkInteger(double v) {
+    return v >= kRkIntMin && v <= kRkIntMax && v == std::trunc(v);
+}
 
 char* cellRecord(Biff8WriteBuffer& out, uint16_t id, uint16_t size, uint32_t r, uint16_t col, uint16_t xf) {
     char* p = out.record(id, size);
@@ -34,6 +36,22 @@ char* cellRecord(Biff8WriteBuffer& out, uint16_t id, uint16_t size, uint32_t r, 
     Biff8WriteBuffer::put16(p + 2, col);
     Biff8WriteBuffer::put16(p + 4, xf);
     return p + 6;
+}
+
+// The error codes BIFF8 knows; a newer one (#GETTING_DATA) reads as #N/A, the nearest in meaning.
+uint8_t errorByte(ErrorCode e) {
+    switch (e) {
+    case ErrorCode::Null:
+    case ErrorCode::Div0:
+    case ErrorCode::Value:
+    case ErrorCode::Ref:
+    case ErrorCode::Name:
+    case ErrorCode::Num:
+    case ErrorCode::NA:
+        return static_cast<uint8_t>(e);
+    default:
+        return static_cast<uint8_t>(ErrorCode::NA);
+    }
 }
 
 void putBoolErr(char* p, uint8_t value, bool isError) {
@@ -136,7 +154,8 @@ size_t Biff8WriteSheet::writeBlankRun(uint32_t r, const std::vector<Cell>& cells
     char* p = m_out.record(rec::MulBlank, static_cast<uint16_t>(6 + 2 * n));
     Biff8WriteBuffer::put16(p, static_cast<uint16_t>(r));
     Biff8WriteBuffer::put16(p + 2, cells[i].col);
-    for (size_t k = 0; k < n; ++k) Biff8WriteBuffer::put16(p + 4 + 2 * k, m_book.styles.xf(cells[i + k].style));
+    for (size_t k = 0; k < n; ++k)
+        Biff8WriteBuffer::put16(p + 4 + 2 * k, m_book.styles.xf(cells[i + k].style));
     Biff8WriteBuffer::put16(p + 4 + 2 * n, cells[j - 1].col);
     return j;
 }
@@ -151,10 +170,18 @@ void Biff8WriteSheet::writeValueCell(uint32_t r, const Cell& c, uint16_t xf) {
             putBoolErr(cellRecord(m_out, rec::BoolErr, 8, r, c.col, xf), uint8_t(ErrorCode::Num), true);
         }
         return;
-    case CellType::Text: writeLabel(r, c, xf); return;
-    case CellType::Boolean: putBoolErr(cellRecord(m_out, rec::BoolErr, 8, r, c.col, xf), c.boolean ? 1 : 0, false); return;
-    case CellType::Error: putBoolErr(cellRecord(m_out, rec::BoolErr, 8, r, c.col, xf), uint8_t(c.error), true); return;
-    case CellType::Empty: cellRecord(m_out, rec::Blank, 6, r, c.col, xf); return;
+    case CellType::Text:
+        writeLabel(r, c, xf);
+        return;
+    case CellType::Boolean:
+        putBoolErr(cellRecord(m_out, rec::BoolErr, 8, r, c.col, xf), c.boolean ? 1 : 0, false);
+        return;
+    case CellType::Error:
+        putBoolErr(cellRecord(m_out, rec::BoolErr, 8, r, c.col, xf), errorByte(c.error), true);
+        return;
+    case CellType::Empty:
+        cellRecord(m_out, rec::Blank, 6, r, c.col, xf);
+        return;
     }
 }
 
@@ -204,16 +231,24 @@ void Biff8WriteSheet::writeFormulaCell(uint32_t r, const Cell& c, uint16_t xf) {
     bool stringFollows = false;
     switch (c.type) {
     case CellType::Number:
-        if (std::isfinite(c.number)) Biff8WriteBuffer::putF64(p, c.number);
-        else putSpecialResult(p, 2, uint8_t(ErrorCode::Num));
+        if (std::isfinite(c.number))
+            Biff8WriteBuffer::putF64(p, c.number);
+        else
+            putSpecialResult(p, 2, uint8_t(ErrorCode::Num));
         break;
     case CellType::Text:
         stringFollows = !m_book.book.text(c).empty();
         putSpecialResult(p, stringFollows ? 0 : 3, 0);
         break;
-    case CellType::Boolean: putSpecialResult(p, 1, c.boolean ? 1 : 0); break;
-    case CellType::Error: putSpecialResult(p, 2, uint8_t(c.error)); break;
-    case CellType::Empty: putSpecialResult(p, 3, 0); break; // no result known: an empty text
+    case CellType::Boolean:
+        putSpecialResult(p, 1, c.boolean ? 1 : 0);
+        break;
+    case CellType::Error:
+        putSpecialResult(p, 2, errorByte(c.error));
+        break;
+    case CellType::Empty:
+        putSpecialResult(p, 3, 0);
+        break; // no result known: an empty text
     }
     Biff8WriteBuffer::put16(p + 8, 0);
     Biff8WriteBuffer::put32(p + 10, 0);

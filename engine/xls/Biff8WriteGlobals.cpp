@@ -37,7 +37,8 @@ void writeHead(Biff8WriteBuffer& out, const BookData& book, size_t sheetCount, u
     out.record16(rec::CodePage, kCodePageUtf16);
     out.record16(wrec::Dsf, 0);
     p = out.record(wrec::RrTabId, static_cast<uint16_t>(2 * sheetCount));
-    for (size_t i = 0; i < sheetCount; ++i) Biff8WriteBuffer::put16(p + 2 * i, static_cast<uint16_t>(i + 1));
+    for (size_t i = 0; i < sheetCount; ++i)
+        Biff8WriteBuffer::put16(p + 2 * i, static_cast<uint16_t>(i + 1));
     out.record16(wrec::FnGroupCount, 14);
     out.record16(wrec::WindowProtect, 0);
     out.record16(rec::Protect, 0);

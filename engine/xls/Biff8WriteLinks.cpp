@@ -12,8 +12,9 @@ namespace {
 
 // Built-in names: the file stores a one-character code instead of the text after "_xlnm.".
 constexpr std::array<std::string_view, 14> kBuiltinNames{
-    "Consolidate_Area", "Auto_Open", "Auto_Close", "Extract",       "Database",        "Criteria",     "Print_Area",
-    "Print_Titles",     "Recorder",  "Data_Form",  "Auto_Activate", "Auto_Deactivate", "Sheet_Title", "_FilterDatabase"};
+    "Consolidate_Area", "Auto_Open",       "Auto_Close",   "Extract",        "Database",
+    "Criteria",         "Print_Area",      "Print_Titles", "Recorder",       "Data_Form",
+    "Auto_Activate",    "Auto_Deactivate", "Sheet_Title",  "_FilterDatabase"};
 constexpr std::string_view kBuiltinPrefix = "_xlnm.";
 constexpr uint32_t kMaxNameUnits = 255;
 constexpr uint16_t kNoSheet = 0xFFFE;
@@ -24,14 +25,17 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     });
 }
 
-std::string nameWarning(const std::string& name, std::string_view what) { return "名称“" + name + "”" + std::string(what); }
+std::string nameWarning(const std::string& name, std::string_view what) {
+    return "名称“" + name + "”" + std::string(what);
+}
 
 } // namespace
 
 Biff8WriteLinks::Biff8WriteLinks(const BookData& book, std::vector<std::string> sheetNames,
                                  std::vector<int> bookSheetIndex, std::vector<std::string>& warnings)
     : m_sheetNames(std::move(sheetNames)) {
-    for (size_t i = 0; i < m_sheetNames.size(); ++i) m_xti.push_back({0, uint16_t(i), uint16_t(i)});
+    for (size_t i = 0; i < m_sheetNames.size(); ++i)
+        m_xti.push_back({0, uint16_t(i), uint16_t(i)});
     for (const DefinedName& dn : book.names) {
         Name n{dn.name, dn.name, dn.formula, -1, dn.hidden, false, {}, {}};
         if (!n.formula.empty() && n.formula.front() == '=') n.formula.erase(0, 1);
@@ -149,7 +153,8 @@ void Biff8WriteLinks::write(Biff8WriteBuffer& out) const {
         out.u16(x.last);
     }
     w.finish();
-    for (const Name& n : m_names) writeName(out, n);
+    for (const Name& n : m_names)
+        writeName(out, n);
 }
 
 void Biff8WriteLinks::writeAddIns(Biff8WriteBuffer& out) const {

@@ -17,7 +17,9 @@ constexpr std::array<uint32_t, Biff8WritePalette::kCount> kDefault{
     0x003366, 0x339966, 0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333, // 56-63
 };
 
-uint32_t rgb(Argb color) { return color & 0xFFFFFF; }
+uint32_t rgb(Argb color) {
+    return color & 0xFFFFFF;
+}
 
 // Distance that weighs the channels roughly as the eye does ("redmean"), so a replacement looks close.
 int64_t distance(uint32_t a, uint32_t b) {
@@ -41,7 +43,9 @@ std::vector<int> replacementOrder() {
 
 } // namespace
 
-const std::array<uint32_t, Biff8WritePalette::kCount>& Biff8WritePalette::defaultColors() { return kDefault; }
+const std::array<uint32_t, Biff8WritePalette::kCount>& Biff8WritePalette::defaultColors() {
+    return kDefault;
+}
 
 Biff8WritePalette::Biff8WritePalette() : m_colors(kDefault) {}
 
@@ -82,8 +86,9 @@ void Biff8WritePalette::resolve(std::vector<std::string>& warnings) {
         unplaced.push_back(missing[next]);
     }
     if (!unplaced.empty())
-        warnings.push_back("工作簿用到 " + std::to_string(m_order.size()) + " 种颜色，超出 2003 格式调色板的 56 种，其中 " +
-                           std::to_string(unplaced.size()) + " 种较少用的颜色已改用最接近的颜色");
+        warnings.push_back("工作簿用到 " + std::to_string(m_order.size()) +
+                           " 种颜色，超出 2003 格式调色板的 56 种，其中 " + std::to_string(unplaced.size()) +
+                           " 种较少用的颜色已改用最接近的颜色");
 }
 
 uint16_t Biff8WritePalette::index(Argb color) const {

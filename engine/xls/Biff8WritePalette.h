@@ -34,7 +34,7 @@ public:
     static const std::array<uint32_t, kCount>& defaultColors();
 
 private:
-    std::array<uint32_t, kCount> m_colors; ///< 0xRRGGBB per entry
+    std::array<uint32_t, kCount> m_colors;          ///< 0xRRGGBB per entry
     std::unordered_map<uint32_t, uint64_t> m_uses;  ///< 0xRRGGBB → how many cells, rows and columns
     std::vector<uint32_t> m_order;                  ///< colours in first-noted order, for a stable result
     std::unordered_map<uint32_t, uint16_t> m_index; ///< 0xRRGGBB → palette index

@@ -23,7 +23,9 @@ uint16_t columnWidthUnits(double displayChars) {
     return static_cast<uint16_t>(std::min(pixels * 256 / 7, 65535.0));
 }
 
-uint16_t pointsToTwips(double points) { return static_cast<uint16_t>(std::clamp<long>(std::lround(points * 20), 0, 8192)); }
+uint16_t pointsToTwips(double points) {
+    return static_cast<uint16_t>(std::clamp<long>(std::lround(points * 20), 0, 8192));
+}
 
 void writeBof(Biff8WriteBuffer& out, uint16_t type) {
     char* p = out.record(rec::Bof, 16);
@@ -156,7 +158,8 @@ void Biff8WriteSheet::writeIndex() {
     char* p = m_out.record(wrec::Index, n);
     m_indexAt = static_cast<size_t>(p - m_out.bytes().data());
     std::memset(p, 0, n);
-    for (size_t i = 0; i <= m_blocks.size(); ++i) m_stream.positionFields.push_back(m_indexAt + 12 + 4 * i);
+    for (size_t i = 0; i <= m_blocks.size(); ++i)
+        m_stream.positionFields.push_back(m_indexAt + 12 + 4 * i);
     if (m_blocks.empty()) return;
     Biff8WriteBuffer::put32(p + 4, m_blocks.front().firstRow);
     Biff8WriteBuffer::put32(p + 8, m_blocks.back().lastRow + 1);
@@ -215,6 +218,38 @@ void Biff8WriteSheet::writeRowRecord(uint32_t r, const RowData& row) {
     Biff8WriteBuffer::put16(p + 14, row.hasStyle ? m_book.styles.xf(row.style) : Biff8WriteStyles::kDefaultXf);
 }
 
+// The merged areas worth writing: more than one cell, inside the format's grid, and not overlapping an earlier
+// one (the application calls a file with overlapping merges damaged). A sweep down the rows compares each area
+// only with those still open at its first row.
+std::vector<CellRect> Biff8WriteSheet::mergesToWrite() {
+    std::vector<CellRect> areas, kept, open;
+    size_t outside = 0;
+    for (const CellRect& m : m_sheet.merged) {
+        if (m.firstRow > m.lastRow || m.firstCol > m.lastCol || (m.firstRow == m.lastRow && m.firstCol == m.lastCol))
+            continue;
+        if (m.lastRow >= kMaxRows || m.lastCol > kMaxCol)
+            ++outside;
+        else
+            areas.push_back(m);
+    }
+    if (outside > 0)
+        m_book.warnings.push_back("工作表“" + m_sheet.name + "”有 " + std::to_string(outside) +
+                                  " 个合并区域超出 2003 格式的范围，已取消合并");
+    std::stable_sort(areas.begin(), areas.end(),
+                     [](const CellRect& a, const CellRect& b) { return a.firstRow < b.firstRow; });
+    for (const CellRect& m : areas) {
+        std::erase_if(open, [&](const CellRect& o) { return o.lastRow < m.firstRow; });
+        if (std::any_of(open.begin(), open.end(), [&](const CellRect& o) { return o.intersects(m); })) {
+            m_book.warnings.push_back("工作表“" + m_sheet.name + "”：合并区域 " + rangeName(m, false) +
+                                      " 与另一合并区域重叠，未保存");
+            continue;
+        }
+        open.push_back(m);
+        kept.push_back(m);
+    }
+    return kept;
+}
+
 void Biff8WriteSheet::writeTail() {
     char* p = m_out.record(rec::Window2, 18);
     std::memset(p, 0, 18);
@@ -222,16 +257,7 @@ void Biff8WriteSheet::writeTail() {
     Biff8WriteBuffer::put16(p, uint16_t(0x00B6 | (m_active ? 0x0600 : 0)));
     Biff8WriteBuffer::put16(p + 6, 64);
 
-    std::vector<CellRect> merges;
-    size_t outside = 0;
-    for (const CellRect& m : m_sheet.merged) {
-        if (m.firstRow == m.lastRow && m.firstCol == m.lastCol) continue;
-        if (m.lastRow >= kMaxRows || m.lastCol > kMaxCol) ++outside;
-        else merges.push_back(m);
-    }
-    if (outside > 0)
-        m_book.warnings.push_back("工作表“" + m_sheet.name + "”有 " + std::to_string(outside) +
-                                  " 个合并区域超出 2003 格式的范围，已取消合并");
+    std::vector<CellRect> merges = mergesToWrite();
     for (size_t i = 0; i < merges.size(); i += kMergesPerRecord) {
         size_t n = std::min(kMergesPerRecord, merges.size() - i);
         char* q = m_out.record(rec::MergedCells, static_cast<uint16_t>(2 + 8 * n));

@@ -67,6 +67,7 @@ private:
     uint32_t writeBlock(const Block& block);
     void writeRowRecord(uint32_t r, const RowData& row);
     void writeTail();
+    std::vector<CellRect> mergesToWrite();
 
     // Cell records (Biff8WriteCells.cpp).
     void writeRowCells(uint32_t r, const RowData& row);
@@ -89,8 +90,8 @@ private:
     Biff8SheetStream m_stream;
     Biff8WriteBuffer& m_out;
     std::vector<Block> m_blocks;
-    size_t m_indexAt = 0; ///< INDEX record body
-    uint32_t m_rowEnd = 0;            ///< rows beyond 65,536 hold formatting only and are left out
+    size_t m_indexAt = 0;  ///< INDEX record body
+    uint32_t m_rowEnd = 0; ///< rows beyond 65,536 hold formatting only and are left out
     formula::BiffEncodeContext m_formulaContext;
     std::vector<int32_t> m_formulaSlot; ///< per formula pool id: index into m_formulas, -1 untried, -2 failed
     std::vector<formula::EncodedFormula> m_formulas;

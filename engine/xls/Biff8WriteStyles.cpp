@@ -11,8 +11,8 @@ namespace tabrix::engine::xls {
 
 namespace {
 
-constexpr size_t kMaxFonts = 510;      // FONT records the format allows
-constexpr size_t kMaxCellXfs = 4000;   // distinct cell formats the 2003 application accepts
+constexpr size_t kMaxFonts = 510;    // FONT records the format allows
+constexpr size_t kMaxCellXfs = 4000; // distinct cell formats the 2003 application accepts
 constexpr uint32_t kMaxFormatUnits = 255;
 constexpr uint8_t kCellXfUsedAttributes = 0xFC; // a cell XF sets all six attribute groups itself
 constexpr uint16_t kAutoForeground = 64;
@@ -22,7 +22,9 @@ constexpr uint16_t kAutoFontColor = 0x7FFF;
 // Built-in number formats that depend on the installation's locale: the file carries their codes so that they
 // show the same everywhere. The currency ones are always present, as the format requires at least eight FORMATs.
 constexpr uint16_t kAlwaysWrittenFormats[] = {5, 6, 7, 8, 42, 41, 44, 43};
-bool isLocaleBuiltin(uint16_t id) { return (id >= 5 && id <= 8) || (id >= 27 && id <= 36) || (id >= 41 && id <= 44); }
+bool isLocaleBuiltin(uint16_t id) {
+    return (id >= 5 && id <= 8) || (id >= 27 && id <= 36) || (id >= 41 && id <= 44);
+}
 
 const std::map<std::string, uint16_t>& builtinIds() {
     static const std::map<std::string, uint16_t> ids = [] {
@@ -36,11 +38,16 @@ const std::map<std::string, uint16_t>& builtinIds() {
 
 uint8_t underlineCode(Underline u) {
     switch (u) {
-    case Underline::None: return 0x00;
-    case Underline::Single: return 0x01;
-    case Underline::Double: return 0x02;
-    case Underline::SingleAccounting: return 0x21;
-    case Underline::DoubleAccounting: return 0x22;
+    case Underline::None:
+        return 0x00;
+    case Underline::Single:
+        return 0x01;
+    case Underline::Double:
+        return 0x02;
+    case Underline::SingleAccounting:
+        return 0x21;
+    case Underline::DoubleAccounting:
+        return 0x22;
     }
     return 0;
 }
@@ -49,8 +56,12 @@ uint16_t twips(double points, int low, int high) {
     return static_cast<uint16_t>(std::clamp<long>(std::lround(points * 20), low, high));
 }
 
-void put16(uint8_t* p, uint16_t v) { std::memcpy(p, &v, 2); }
-void put32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
+void put16(uint8_t* p, uint16_t v) {
+    std::memcpy(p, &v, 2);
+}
+void put32(uint8_t* p, uint32_t v) {
+    std::memcpy(p, &v, 4);
+}
 
 } // namespace
 
@@ -63,7 +74,8 @@ void Biff8WriteStyles::noteColors(const Style& s, uint32_t uses) {
         m_palette.note(s.fill.fg, uses);
         m_palette.note(s.fill.bg, uses);
     }
-    for (const BorderSide* side : {&s.border.left, &s.border.right, &s.border.top, &s.border.bottom, &s.border.diagonal})
+    for (const BorderSide* side :
+         {&s.border.left, &s.border.right, &s.border.top, &s.border.bottom, &s.border.diagonal})
         if (side->style != 0) m_palette.note(side->color, uses);
 }
 
@@ -74,7 +86,8 @@ void Biff8WriteStyles::build(std::vector<std::string>& warnings) {
     m_palette.resolve(warnings);
 
     const Style& base = m_styles.get(0);
-    for (uint16_t id : kAlwaysWrittenFormats) formatIndex(numfmt::builtinFormat(id), warnings);
+    for (uint16_t id : kAlwaysWrittenFormats)
+        formatIndex(numfmt::builtinFormat(id), warnings);
 
     m_cellXfs.push_back(cellXf(base, warnings));
     m_xfIndex.emplace(m_cellXfs.back(), kDefaultXf);
@@ -238,7 +251,8 @@ void Biff8WriteStyles::writeXfs(Biff8WriteBuffer& out) const {
     XfBytes defaultCell = m_cellXfs[0];
     defaultCell[9] = 0; // the default cell XF takes everything from Normal
     put(defaultCell);
-    for (size_t i = 1; i < m_cellXfs.size(); ++i) put(m_cellXfs[i]);
+    for (size_t i = 1; i < m_cellXfs.size(); ++i)
+        put(m_cellXfs[i]);
 }
 
 } // namespace tabrix::engine::xls

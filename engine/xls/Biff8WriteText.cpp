@@ -36,7 +36,8 @@ char32_t nextCodePoint(const unsigned char*& p, const unsigned char* end) {
 
 bool allAscii(std::string_view s) {
     unsigned char any = 0;
-    for (char c : s) any |= static_cast<unsigned char>(c);
+    for (char c : s)
+        any |= static_cast<unsigned char>(c);
     return any < 0x80;
 }
 
@@ -99,9 +100,11 @@ uint32_t appendBiff8Chars(std::string_view utf8, std::string& out, bool& wide) {
     wide = highest > 0xFF;
     if (wide) {
         out.reserve(out.size() + units.size() * 2);
-        for (char16_t u : units) appendUnit(out, u);
+        for (char16_t u : units)
+            appendUnit(out, u);
     } else {
-        for (char16_t u : units) out.push_back(static_cast<char>(u));
+        for (char16_t u : units)
+            out.push_back(static_cast<char>(u));
     }
     return static_cast<uint32_t>(units.size());
 }

@@ -68,7 +68,8 @@ void writeXls(BookData& book, const std::string& path, std::vector<std::string>&
     styles.build(log);
     Biff8WriteSst sst(book.strings.size());
     std::vector<std::string> sheetNames;
-    for (const auto& entry : plan.sheets) sheetNames.push_back(entry.sheet->name);
+    for (const auto& entry : plan.sheets)
+        sheetNames.push_back(entry.sheet->name);
     Biff8WriteLinks links(book, sheetNames, plan.fileIndex, log);
     Biff8WriteBook context{book, styles, sst, links, log};
 
@@ -79,11 +80,13 @@ void writeXls(BookData& book, const std::string& path, std::vector<std::string>&
     links.encodeNames(log);
 
     Biff8WriteBuffer globals;
-    std::vector<size_t> boundSheets = writeBiff8Globals(globals, book, plan.sheets, plan.activeSheet, styles, links, sst);
+    std::vector<size_t> boundSheets =
+        writeBiff8Globals(globals, book, plan.sheets, plan.activeSheet, styles, links, sst);
     size_t offset = globals.size();
     std::vector<const std::string*> pieces{&globals.bytes()};
     for (size_t i = 0; i < streams.size(); ++i) {
-        if (offset + streams[i].out.size() > UINT32_MAX) throw EngineError(path + ": 工作簿太大，超出 2003 格式的文件大小上限");
+        if (offset + streams[i].out.size() > UINT32_MAX)
+            throw EngineError(path + ": 工作簿太大，超出 2003 格式的文件大小上限");
         globals.patch32(boundSheets[i], static_cast<uint32_t>(offset));
         streams[i].place(static_cast<uint32_t>(offset));
         offset += streams[i].out.size();

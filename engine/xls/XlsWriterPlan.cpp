@@ -15,7 +15,9 @@ constexpr uint32_t kMaxRows = 65536;
 constexpr uint32_t kMaxCols = 256;
 constexpr uint32_t kMaxSheetNameUnits = 31;
 
-bool holdsSomething(const Cell& c) { return c.type != CellType::Empty || c.style != 0 || c.formula != 0; }
+bool holdsSomething(const Cell& c) {
+    return c.type != CellType::Empty || c.style != 0 || c.formula != 0;
+}
 
 // Only cells count: rows and columns that carry just a format beyond the limits are left out, as they show
 // nothing.
@@ -30,7 +32,8 @@ void checkLimits(const SheetData& sheet) {
         cols = std::max<uint32_t>(cols, last->col + 1u);
     }
     if (rows > kMaxRows)
-        throw EngineError("工作表“" + sheet.name + "”有 " + std::to_string(rows) + " 行，超出 2003 格式的 65536 行上限");
+        throw EngineError("工作表“" + sheet.name + "”有 " + std::to_string(rows) +
+                          " 行，超出 2003 格式的 65536 行上限");
     if (cols > kMaxCols)
         throw EngineError("工作表“" + sheet.name + "”有 " + std::to_string(cols) + " 列，超出 2003 格式的 256 列上限");
 }
@@ -46,7 +49,8 @@ std::string fileSheetName(const std::string& name, const BookData& book, const s
     auto cut = [&](const std::string& s, uint32_t maxUnits) {
         size_t end = s.size();
         while (units(std::string_view(s).substr(0, end)) > maxUnits) {
-            do --end;
+            do
+                --end;
             while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80);
         }
         return s.substr(0, end);
@@ -56,7 +60,8 @@ std::string fileSheetName(const std::string& name, const BookData& book, const s
                           [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
     };
     auto used = [&](const std::string& candidate) {
-        return std::any_of(taken.begin(), taken.end(), [&](const Biff8SheetEntry& e) { return same(e.name, candidate); }) ||
+        return std::any_of(taken.begin(), taken.end(),
+                           [&](const Biff8SheetEntry& e) { return same(e.name, candidate); }) ||
                std::any_of(book.sheets.begin(), book.sheets.end(),
                            [&](const auto& sheet) { return same(sheet->name, candidate); });
     };
@@ -109,8 +114,7 @@ XlsWritePlan planXlsWrite(BookData& book, std::vector<std::string>& log) {
             log.push_back("工作表“" + sheet->name + "”的名称超过 2003 格式的 31 个字符，已保存为“" + name + "”");
         plan.sheets.push_back({sheet.get(), sheet->visibility, std::move(name)});
     }
-    if (plan.sheets.empty())
-        throw EngineError("工作簿中没有能保存为 2003 格式的工作表（图表工作表暂不能保存）");
+    if (plan.sheets.empty()) throw EngineError("工作簿中没有能保存为 2003 格式的工作表（图表工作表暂不能保存）");
     if (plan.sheets.size() > 0xFFFF) throw EngineError("工作表太多，超出 2003 格式的上限");
     chooseActive(book, plan, log);
     return plan;
@@ -119,12 +123,14 @@ XlsWritePlan planXlsWrite(BookData& book, std::vector<std::string>& log) {
 void markUsedStyles(const XlsWritePlan& plan, Biff8WriteStyles& styles) {
     for (const Biff8SheetEntry& entry : plan.sheets) {
         const SheetData& sheet = *entry.sheet;
-        for (const ColumnInfo& info : sheet.columns) styles.use(info.style);
+        for (const ColumnInfo& info : sheet.columns)
+            styles.use(info.style);
         const auto& rows = sheet.rows();
         const auto end = std::min<size_t>(rows.size(), kMaxRows);
         for (size_t r = 0; r < end; ++r) {
             if (rows[r].hasStyle) styles.use(rows[r].style);
-            for (const Cell& c : rows[r].cells) styles.use(c.style);
+            for (const Cell& c : rows[r].cells)
+                styles.use(c.style);
         }
     }
 }

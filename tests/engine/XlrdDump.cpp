@@ -30,16 +30,27 @@ std::string decodeJsonString(const std::string& s) {
             continue;
         }
         switch (char e = s[++i]) {
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
-        case 'r': out += '\r'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
+        case 'n':
+            out += '\n';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'b':
+            out += '\b';
+            break;
+        case 'f':
+            out += '\f';
+            break;
         case 'u':
             appendUtf8(out, unsigned(std::strtoul(s.substr(i + 1, 4).c_str(), nullptr, 16)));
             i += 4;
             break;
-        default: out += e;
+        default:
+            out += e;
         }
     }
     return out;
@@ -48,8 +59,8 @@ std::string decodeJsonString(const std::string& s) {
 } // namespace
 
 XlrdDump::XlrdDump(const std::string& xlsPath, const std::string& extraArgs) {
-    std::string command = "/usr/bin/python3 " TABRIX_SOURCE_DIR "/tests/engine/xlrd_dump.py '" + xlsPath + "' " +
-                          extraArgs + " 2>&1";
+    std::string command =
+        "/usr/bin/python3 " TABRIX_SOURCE_DIR "/tests/engine/xlrd_dump.py '" + xlsPath + "' " + extraArgs + " 2>&1";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
     if (!pipe) {
         m_error = "cannot run python3";
@@ -58,7 +69,8 @@ XlrdDump::XlrdDump(const std::string& xlsPath, const std::string& extraArgs) {
     std::string output;
     char buf[65536];
     size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe.get())) > 0) output.append(buf, n);
+    while ((n = fread(buf, 1, sizeof buf, pipe.get())) > 0)
+        output.append(buf, n);
     size_t pos = 0;
     while (pos < output.size()) {
         size_t end = output.find('\n', pos);

@@ -102,7 +102,8 @@ TEST(XlsWriterFormulas, AFormulaThatCannotBeEncodedKeepsItsValueAndIsLogged) {
     // Past a handful of cells the log counts instead of naming each one.
     XlsTestBook many;
     SheetData& s = many.sheet("Many");
-    for (uint32_t r = 0; r < 30; ++r) many.formula(s, r, 0, "NOSUCHFUNCTION(" + std::to_string(r) + ")");
+    for (uint32_t r = 0; r < 30; ++r)
+        many.formula(s, r, 0, "NOSUCHFUNCTION(" + std::to_string(r) + ")");
     auto manySaved = save(many.book);
     ASSERT_EQ(manySaved->warnings.size(), 21u);
     EXPECT_EQ(manySaved->warnings.back(), "工作表“Many”另有 10 个单元格的公式无法保存为 2003 格式，已保存其计算结果");
@@ -175,7 +176,8 @@ TEST(XlsWriterSheets, TabNamesLongerThanTheFormatAllowsAreShortenedAndStayUnique
     s.at(0, 0).number = 10;
     auto saved = save(t.book);
     const std::string shortened = prefix + "（含 (2)";
-    EXPECT_TRUE(logged(*saved, "工作表“" + longName + "”的名称超过 2003 格式的 31 个字符，已保存为“" + shortened + "”"));
+    EXPECT_TRUE(
+        logged(*saved, "工作表“" + longName + "”的名称超过 2003 格式的 31 个字符，已保存为“" + shortened + "”"));
     XlrdDump d(saved->path);
     EXPECT_EQ(d["book.sheets"], shortened + "|" + prefix + "（含退货与调|Use");
     EXPECT_EQ(d[shortened + "!A1.value"], "5.0");

@@ -25,7 +25,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool written(const Cell& c) { return c.type != CellType::Empty || c.style != 0 || c.hasFormula(); }
+bool written(const Cell& c) {
+    return c.type != CellType::Empty || c.style != 0 || c.hasFormula();
+}
 
 // Differences between the book's cells and what xlrd read from the file, one line each ("" when none).
 std::string compareWithXlrd(const BookData& book, const XlrdDump& d) {
@@ -55,12 +57,18 @@ std::string compareWithXlrd(const BookData& book, const XlrdDump& d) {
                 case CellType::Number:
                     same = (type == "number" || type == "date") && bitsOfHex(d[key + ".hex"]) == bitsOf(c.number);
                     break;
-                case CellType::Text: same = type == "text" && value == book.text(c); break;
-                case CellType::Boolean: same = value == (c.boolean ? "TRUE" : "FALSE"); break;
+                case CellType::Text:
+                    same = type == "text" && value == book.text(c);
+                    break;
+                case CellType::Boolean:
+                    same = value == (c.boolean ? "TRUE" : "FALSE");
+                    break;
                 case CellType::Error:
                     same = type == "error" && (value == errorText(c.error) || c.error == ErrorCode::GettingData);
                     break;
-                case CellType::Empty: same = c.hasFormula() ? type == "text" && value.empty() : type == "blank"; break;
+                case CellType::Empty:
+                    same = c.hasFormula() ? type == "text" && value.empty() : type == "blank";
+                    break;
                 }
                 if (!same && problems.size() < 2000) problems += key + ": got " + type + " " + value + "\n";
             }
@@ -68,8 +76,10 @@ std::string compareWithXlrd(const BookData& book, const XlrdDump& d) {
     }
     size_t read = 0;
     for (const auto& [key, v] : d.values())
-        if (key.size() > 5 && key.compare(key.size() - 5, 5, ".type") == 0 && key.find('!') != std::string::npos) ++read;
-    if (read != cells) problems += "xlrd read " + std::to_string(read) + " cells, the book has " + std::to_string(cells);
+        if (key.size() > 5 && key.compare(key.size() - 5, 5, ".type") == 0 && key.find('!') != std::string::npos)
+            ++read;
+    if (read != cells)
+        problems += "xlrd read " + std::to_string(read) + " cells, the book has " + std::to_string(cells);
     return problems;
 }
 
@@ -133,7 +143,8 @@ std::string compareWithOurReader(const BookData& book, const BookData& back, con
         if (file >= back.sheets.size()) return problems + "sheet " + sheet->name + " missing";
         SheetData& got = *back.sheets[file++];
         got.ensureLoaded();
-        if (sheet->name.size() <= 31 && got.name != sheet->name) note("sheet " + got.name + " instead of " + sheet->name);
+        if (sheet->name.size() <= 31 && got.name != sheet->name)
+            note("sheet " + got.name + " instead of " + sheet->name);
         size_t fellBack = 0;
         const auto& rows = sheet->rows();
         for (uint32_t r = 0; r < rows.size() && r < 65536; ++r) {
@@ -229,7 +240,8 @@ TEST(XlsWriterCorpus, EveryXlsOurReaderOpensIsWrittenAgainWithTheSameValues) {
         std::unique_ptr<BookData> book;
         try {
             book = xls::readXls(entry.path().string());
-            for (auto& sheet : book->sheets) sheet->ensureLoaded();
+            for (auto& sheet : book->sheets)
+                sheet->ensureLoaded();
         } catch (const EngineError&) {
             continue; // encrypted or not readable: the reader's tests cover those
         }
@@ -321,11 +333,20 @@ TEST(XlsWriterRoundTrip, OurReaderSeesWhatWasWritten) {
             ASSERT_NE(got, nullptr) << where;
             ASSERT_EQ(got->type, c.type) << where;
             switch (c.type) {
-            case CellType::Number: EXPECT_EQ(bitsOf(got->number), bitsOf(c.number)) << where; break;
-            case CellType::Text: EXPECT_EQ(back->text(*got), t.book.text(c)) << where; break;
-            case CellType::Boolean: EXPECT_EQ(got->boolean, c.boolean) << where; break;
-            case CellType::Error: EXPECT_EQ(got->error, c.error) << where; break;
-            case CellType::Empty: break;
+            case CellType::Number:
+                EXPECT_EQ(bitsOf(got->number), bitsOf(c.number)) << where;
+                break;
+            case CellType::Text:
+                EXPECT_EQ(back->text(*got), t.book.text(c)) << where;
+                break;
+            case CellType::Boolean:
+                EXPECT_EQ(got->boolean, c.boolean) << where;
+                break;
+            case CellType::Error:
+                EXPECT_EQ(got->error, c.error) << where;
+                break;
+            case CellType::Empty:
+                break;
             }
             ASSERT_EQ(got->hasFormula(), c.hasFormula()) << where;
             if (c.hasFormula()) {

@@ -81,7 +81,8 @@ TEST(Biff8Rk, EveryEncodingDecodesToTheSameBits) {
     }
     EXPECT_GT(encoded, 60000);
     // Amounts with two decimals, the usual content of office sheets, all have the compact form.
-    for (int64_t c = -200000; c <= 200000; c += 7) ASSERT_TRUE(encodeRk(double(c) / 100)) << c;
+    for (int64_t c = -200000; c <= 200000; c += 7)
+        ASSERT_TRUE(encodeRk(double(c) / 100)) << c;
 }
 
 TEST(Biff8Continued, TextRunsOnWithAFreshOptionByteAndNeverSplitsASurrogatePair) {
@@ -123,9 +124,9 @@ TEST(Biff8Sst, SmallTableAndItsIndex) {
     EXPECT_EQ(sst.add(1, std::string(32768, 'x')), std::nullopt);
     Biff8WriteBuffer out;
     sst.write(out);
-    EXPECT_EQ(hex(out.bytes()), "FC 00 12 00 03 00 00 00 02 00 00 00 " // SST: 3 uses, 2 strings
-                                "02 00 00 68 69 "                        // "hi", compressed
-                                "01 00 01 2D 4E "                        // "中", UTF-16LE
+    EXPECT_EQ(hex(out.bytes()), "FC 00 12 00 03 00 00 00 02 00 00 00 "        // SST: 3 uses, 2 strings
+                                "02 00 00 68 69 "                             // "hi", compressed
+                                "01 00 01 2D 4E "                             // "中", UTF-16LE
                                 "FF 00 0A 00 08 00 0C 00 00 00 0C 00 00 00"); // EXTSST: 8 per bucket, 1 bucket
 }
 

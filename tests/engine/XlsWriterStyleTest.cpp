@@ -57,7 +57,8 @@ TEST(XlsWriterStyles, FontsKeepTheirLook) {
     custom.font.color = 0xFF123456; // not in the default palette
     const Style* styles[] = {&song, &bold, &italic, &under, &dbl, &strike, &sup, &sub, &red, &custom};
     uint32_t r = 0;
-    for (const Style* st : styles) t.text(s, r++, 0, "x", t.style(*st));
+    for (const Style* st : styles)
+        t.text(s, r++, 0, "x", t.style(*st));
     auto w = roundTrip(t.book);
     const XlrdDump& d = **w;
     EXPECT_EQ(d["Fonts!A1.font"], "宋体|240|b0|i0|u0|s0|e0|auto");
@@ -71,7 +72,8 @@ TEST(XlsWriterStyles, FontsKeepTheirLook) {
     EXPECT_EQ(d["Fonts!A9.font"], "Calibri|220|b0|i0|u0|s0|e0|FF0000");
     EXPECT_EQ(d["Fonts!A10.font"], "Calibri|220|b0|i0|u0|s0|e0|123456");
     // Font index 4 does not exist in the format; a reference to it would read as xlrd's placeholder.
-    for (r = 1; r <= 10; ++r) EXPECT_EQ(d["Fonts!A" + std::to_string(r) + ".font"].find("Dummy"), std::string::npos);
+    for (r = 1; r <= 10; ++r)
+        EXPECT_EQ(d["Fonts!A" + std::to_string(r) + ".font"].find("Dummy"), std::string::npos);
     EXPECT_TRUE(w->warnings.empty());
 }
 
@@ -225,7 +227,10 @@ TEST(XlsWriterLayout, MergedAreasIncludingMoreThanOneRecordHolds) {
     s.merged.push_back({0, 0, 1, 1});
     s.merged.push_back({2, 2, 9, 2});
     s.merged.push_back({5, 5, 5, 5}); // a single cell is no merge
-    for (uint32_t i = 0; i < 1100; ++i) s.merged.push_back({20 + i, 0, 20 + i, 3});
+    s.merged.push_back({1, 1, 3, 3}); // overlaps A1:B2: left out, as the application would call the file damaged
+    s.merged.push_back({0, 250, 70000, 255}); // beyond the last row
+    for (uint32_t i = 0; i < 1100; ++i)
+        s.merged.push_back({20 + i, 0, 20 + i, 3});
     t.text(s, 0, 0, "merged");
     auto w = roundTrip(t.book);
     std::string merged = (**w)["M.merged"];
@@ -233,6 +238,9 @@ TEST(XlsWriterLayout, MergedAreasIncludingMoreThanOneRecordHolds) {
     EXPECT_EQ(merged.substr(0, 26), "A1:B2 C3:C10 A21:D21 A22:D");
     EXPECT_NE(merged.find("A1120:D1120"), std::string::npos);
     EXPECT_EQ(merged.find("F6:F6"), std::string::npos);
+    EXPECT_EQ(merged.find("B2:D4"), std::string::npos);
+    EXPECT_EQ(w->warnings, (std::vector<std::string>{"工作表“M”有 1 个合并区域超出 2003 格式的范围，已取消合并",
+                                                     "工作表“M”：合并区域 B2:D4 与另一合并区域重叠，未保存"}));
 }
 
 TEST(XlsWriterLayout, SheetVisibilityAndTheActiveTab) {

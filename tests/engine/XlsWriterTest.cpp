@@ -1,9 +1,9 @@
 // The 2003-format writer checked through xlrd, a reader that shares no code with ours.
+#include "engine/xls/XlsWriter.h"
 #include "engine/EngineError.h"
-#include "engine/model/CellAddress.h"
 #include "engine/XlrdDump.h"
 #include "engine/XlsTestBook.h"
-#include "engine/xls/XlsWriter.h"
+#include "engine/model/CellAddress.h"
 #include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +39,8 @@ std::unique_ptr<Written> writeAndRead(BookData& book, const std::string& dumpArg
 
 [[maybe_unused]] std::string joined(const std::vector<std::string>& lines) {
     std::string all;
-    for (const auto& l : lines) all += l + "\n";
+    for (const auto& l : lines)
+        all += l + "\n";
     return all;
 }
 
@@ -70,7 +71,8 @@ TEST(XlsWriterValues, NumbersComeBackBitForBit) {
     XlsTestBook t;
     SheetData& s = t.sheet("Numbers");
     uint32_t r = 0;
-    for (double v : values) t.number(s, r++, 0, v);
+    for (double v : values)
+        t.number(s, r++, 0, v);
     auto w = writeAndRead(t.book);
     r = 0;
     for (double v : values) {
@@ -88,13 +90,15 @@ TEST(XlsWriterValues, AdjacentNumbersSharingRecordsKeepTheirColumnsAndStyles) {
     bold.font.bold = true;
     uint32_t b = t.style(bold);
     // A run of RK numbers broken by a full double, a text and a gap; styles alternate inside the run.
-    for (uint32_t c = 0; c < 6; ++c) t.number(s, 0, c, c + 1, c % 2 ? b : 0);
+    for (uint32_t c = 0; c < 6; ++c)
+        t.number(s, 0, c, c + 1, c % 2 ? b : 0);
     t.number(s, 0, 6, 0.3);
     t.number(s, 0, 7, 8);
     t.text(s, 0, 8, "x");
     t.number(s, 0, 10, 11);
     t.number(s, 0, 11, 12);
-    for (uint32_t c = 0; c < 4; ++c) t.blank(s, 1, c + 2, b);
+    for (uint32_t c = 0; c < 4; ++c)
+        t.blank(s, 1, c + 2, b);
     auto w = writeAndRead(t.book);
     auto& d = *w->dump;
     for (uint32_t c = 0; c < 6; ++c) {
@@ -118,11 +122,13 @@ TEST(XlsWriterValues, TextInEveryShape) {
     SheetData& s = t.sheet("文本");
     const std::string longText = [] {
         std::string out;
-        for (int i = 0; i < 10000; ++i) out += char('a' + i % 26);
+        for (int i = 0; i < 10000; ++i)
+            out += char('a' + i % 26);
         return out;
     }();
     std::string longCjk;
-    for (int i = 0; i < 5000; ++i) longCjk += "汉字";
+    for (int i = 0; i < 5000; ++i)
+        longCjk += "汉字";
     const std::vector<std::string> texts = {
         "plain ASCII",
         "中文：数据汇总",
@@ -135,9 +141,11 @@ TEST(XlsWriterValues, TextInEveryShape) {
         " leading and trailing spaces ",
         "\"quotes\" and \\backslashes\\",
     };
-    for (uint32_t i = 0; i < texts.size(); ++i) t.text(s, i, 0, texts[i]);
+    for (uint32_t i = 0; i < texts.size(); ++i)
+        t.text(s, i, 0, texts[i]);
     // The same text in many cells is stored once and read back everywhere.
-    for (uint32_t i = 0; i < 50; ++i) t.text(s, i, 1, "repeated");
+    for (uint32_t i = 0; i < 50; ++i)
+        t.text(s, i, 1, "repeated");
     auto w = writeAndRead(t.book);
     for (uint32_t i = 0; i < texts.size(); ++i) {
         std::string key = "文本!A" + std::to_string(i + 1);
@@ -155,7 +163,8 @@ TEST(XlsWriterValues, SharedStringsSpanningManyRecords) {
     std::vector<std::string> texts;
     for (int i = 0; i < 3000; ++i) {
         std::string v = "s" + std::to_string(i) + "-";
-        for (int k = 0; k < i % 37; ++k) v += i % 3 == 0 ? "中" : i % 3 == 1 ? "é" : "😀";
+        for (int k = 0; k < i % 37; ++k)
+            v += i % 3 == 0 ? "中" : i % 3 == 1 ? "é" : "😀";
         texts.push_back(v);
         t.text(s, uint32_t(i), 0, v);
     }
@@ -171,7 +180,9 @@ TEST(XlsWriterValues, BooleansErrorsAndStyledBlanks) {
     t.boolean(s, 0, 1, false);
     const ErrorCode errors[] = {ErrorCode::Null, ErrorCode::Div0, ErrorCode::Value, ErrorCode::Ref,
                                 ErrorCode::Name, ErrorCode::Num,  ErrorCode::NA};
-    for (uint32_t i = 0; i < 7; ++i) t.error(s, 1, i, errors[i]);
+    for (uint32_t i = 0; i < 7; ++i)
+        t.error(s, 1, i, errors[i]);
+    t.error(s, 1, 7, ErrorCode::GettingData); // newer than the format: the nearest it has
     Style fill;
     fill.fill = {1, 0xFFFFFF00, 0};
     t.blank(s, 2, 0, t.style(fill));
@@ -184,6 +195,7 @@ TEST(XlsWriterValues, BooleansErrorsAndStyledBlanks) {
     EXPECT_EQ(d["Misc!A1.type"], "bool");
     for (uint32_t i = 0; i < 7; ++i)
         EXPECT_EQ(d["Misc!" + columnLetters(i) + "2.value"], std::string(errorText(errors[i])));
+    EXPECT_EQ(d["Misc!H2.value"], "#N/A");
     EXPECT_EQ(d["Misc!A3.type"], "blank");
     EXPECT_EQ(d["Misc!A3.fill"], "1|fg=FFFF00|bg=auto");
     EXPECT_EQ(d["Misc!B3.type"], "");
@@ -208,7 +220,8 @@ TEST(XlsWriterValues, DatesAreNumbersWithADateFormat) {
     auto w = writeAndRead(t.book);
     auto& d = *w->dump;
     EXPECT_EQ(d["book.datemode"], "1");
-    for (const char* cell : {"A1", "A2", "A3", "A4"}) EXPECT_EQ(d[std::string("Dates!") + cell + ".type"], "date") << cell;
+    for (const char* cell : {"A1", "A2", "A3", "A4"})
+        EXPECT_EQ(d[std::string("Dates!") + cell + ".type"], "date") << cell;
     EXPECT_EQ(d["Dates!A5.type"], "number");
     EXPECT_EQ(d["Dates!A2.fmt"], "yyyy-mm-dd hh:mm:ss");
     EXPECT_EQ(d["Dates!A3.fmt"], R"(yyyy"年"m"月"d"日")");
