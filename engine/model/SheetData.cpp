@@ -60,7 +60,7 @@ std::optional<CellRect> SheetData::usedRect() const {
     CellRect rect{kMaxRows, kMaxCols, 0, 0};
     for (uint32_t r = 0; r < m_rows.size(); ++r) {
         for (const Cell& c : m_rows[r].cells) {
-            if (c.isBlank() && c.style == 0) continue;
+            if (c.isBlank() && c.style == 0 && !c.hasFormula()) continue;
             any = true;
             rect.firstRow = std::min(rect.firstRow, r);
             rect.lastRow = std::max(rect.lastRow, r);
