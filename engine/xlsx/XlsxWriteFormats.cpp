@@ -22,7 +22,12 @@ void applyFont(lxw_format* f, const Font& font) {
     if (font.vertAlign == VertAlignRun::Superscript) format_set_font_script(f, LXW_FONT_SUPERSCRIPT);
     if (font.vertAlign == VertAlignRun::Subscript) format_set_font_script(f, LXW_FONT_SUBSCRIPT);
     if (font.color != 0) format_set_font_color(f, lxwColor(font.color));
-    format_set_font_family(f, font.family);
+    // Some 2003-format files store the family as Windows pitch-and-family (0x10 = roman, 0x20 = swiss, ...);
+    // the package only allows 0-14, and a reader refuses anything else.
+    if (font.family <= 14)
+        format_set_font_family(f, font.family);
+    else if ((font.family >> 4) <= 5)
+        format_set_font_family(f, font.family >> 4);
     if (font.charset != 0) format_set_font_charset(f, font.charset);
     // libxlsxwriter marks every font as the theme's minor font unless told otherwise, which would make the
     // application swap a named font for the theme font.

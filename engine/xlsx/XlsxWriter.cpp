@@ -49,7 +49,42 @@ struct SheetSlot {
     SheetData* sheet = nullptr;
     lxw_worksheet* worksheet = nullptr; ///< nullptr for a sheet left out
     int lxwIndex = -1;
+    std::string fileName; ///< the tab name written, shortened when the source's was too long
 };
+
+size_t codePoints(std::string_view s) {
+    size_t n = 0;
+    for (unsigned char c : s) n += (c & 0xC0) != 0x80 ? 1 : 0;
+    return n;
+}
+
+std::string firstCodePoints(const std::string& s, size_t n) {
+    size_t seen = 0;
+    for (size_t i = 0; i < s.size(); ++i)
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && seen++ == n) return s.substr(0, i);
+    return s;
+}
+
+bool sameNameIgnoringCase(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+}
+
+// Some producers write tab names longer than the 31 characters the application accepts: such a tab is saved under
+// a shortened name that stays unique, instead of the whole save failing.
+std::string fitTabName(const std::string& name, const std::vector<SheetSlot>& slots) {
+    if (codePoints(name) <= 31) return name;
+    auto taken = [&](const std::string& candidate) {
+        return std::any_of(slots.begin(), slots.end(),
+                           [&](const SheetSlot& s) { return sameNameIgnoringCase(s.fileName, candidate); });
+    };
+    std::string fitted = firstCodePoints(name, 31);
+    for (int n = 2; taken(fitted); ++n) {
+        const std::string suffix = " (" + std::to_string(n) + ")";
+        fitted = firstCodePoints(name, 31 - suffix.size()) + suffix;
+    }
+    return fitted;
+}
 
 /// Saves one workbook: libxlsxwriter writes the package with styles, columns, merges and sheet states but no
 /// cells; the rows and what the library cannot say go into the package afterwards (XlsxWritePackage).
@@ -119,9 +154,12 @@ void BookWriter::addSheet(SheetData& sheet) {
     if (sheet.kind != SheetKind::Worksheet)
         m_warnings.push_back("工作表“" + sheet.name + "”：" +
                              (sheet.kind == SheetKind::Macro ? "宏表" : "对话框表") + "已作为普通工作表保存");
-    lxw_error err = workbook_validate_sheet_name(m_workbook, sheet.name.c_str());
+    slot.fileName = fitTabName(sheet.name, m_slots);
+    if (slot.fileName != sheet.name)
+        m_warnings.push_back("工作表“" + sheet.name + "”的名称超过 31 个字符，已保存为“" + slot.fileName + "”");
+    lxw_error err = workbook_validate_sheet_name(m_workbook, slot.fileName.c_str());
     if (err != LXW_NO_ERROR) fail("工作表名称“" + sheet.name + "”无效：" + describeLxwError(err));
-    slot.worksheet = workbook_add_worksheet(m_workbook, sheet.name.c_str());
+    slot.worksheet = workbook_add_worksheet(m_workbook, slot.fileName.c_str());
     if (!slot.worksheet) fail("无法添加工作表“" + sheet.name + "”");
     slot.lxwIndex = m_worksheetCount++;
     m_slots.push_back(slot);
@@ -183,14 +221,14 @@ void BookWriter::setVisibility() {
             continue;
         }
         worksheet_hide(slot.worksheet);
-        if (slot.sheet->visibility == Visibility::VeryHidden) m_patch.veryHiddenSheets.push_back(slot.sheet->name);
+        if (slot.sheet->visibility == Visibility::VeryHidden) m_patch.veryHiddenSheets.push_back(slot.fileName);
     }
     if (!firstVisible) {
         // The application refuses a workbook with no visible sheet.
         for (auto& slot : m_slots) {
             if (!slot.worksheet) continue;
             slot.worksheet->hidden = LXW_FALSE;
-            std::erase(m_patch.veryHiddenSheets, slot.sheet->name);
+            std::erase(m_patch.veryHiddenSheets, slot.fileName);
             firstVisible = slot.worksheet;
             m_warnings.push_back("工作表“" + slot.sheet->name + "”：工作簿中没有可见的工作表，已将此表设为可见");
             break;
