@@ -94,7 +94,8 @@ formula::BiffDecodeContext decodeContext(const XlsBook& xb, uint32_t row, uint32
     ctx.col = col;
     ctx.sheetRef = [&xb](int index) { return sheetRef(xb, index); };
     ctx.definedName = [&xb](int index) -> std::optional<std::string> {
-        if (index < 1 || size_t(index) > xb.nameTexts.size()) return std::nullopt;
+        if (index < 1 || size_t(index) > xb.nameTexts.size() || xb.nameTexts[size_t(index) - 1].empty())
+            return std::nullopt;
         return xb.nameTexts[size_t(index) - 1];
     };
     ctx.externName = [&xb](int sheet, int name) { return externName(xb, sheet, name); };

@@ -43,6 +43,7 @@ private:
     void parseSupBook(RecordReader& r);
     void parseExternName(RecordReader& r);
     void parseName(RecordReader& r);
+    void parseLink(const BiffRecord& record);
 
     XlsBook& m_xb;
     GlobalsInfo& m_info;
@@ -102,12 +103,30 @@ void GlobalsReader::parseRecord(const BiffRecord& record) {
     case rec::Format: m_styles.parseFormat(r); break;
     case rec::Xf: m_styles.parseXf(r); break;
     case rec::Palette: m_styles.parsePalette(r); break;
-    case rec::ExternSheet: parseExternSheet(r); break;
-    case rec::SupBook: parseSupBook(r); break;
-    case rec::ExternName: parseExternName(r); break;
-    case rec::Name: parseName(r); break;
+    case rec::ExternSheet:
+    case rec::SupBook:
+    case rec::ExternName:
+    case rec::Name: parseLink(record); break;
     case rec::Window1: r.skip(10), m_info.activeTab = r.u16(); break;
     default: break;
+    }
+}
+
+// Names and external references only serve formulas: a damaged one costs the formulas that use it (they keep
+// their cached values), not the workbook. An entry still takes its place, as formulas count them by position.
+void GlobalsReader::parseLink(const BiffRecord& record) {
+    RecordReader r(record, m_xb.biff, &m_xb.codePage);
+    try {
+        switch (record.id) {
+        case rec::ExternSheet: return parseExternSheet(r);
+        case rec::SupBook: return parseSupBook(r);
+        case rec::ExternName: return parseExternName(r);
+        default: return parseName(r);
+        }
+    } catch (const EngineError&) {
+        if (record.id == rec::SupBook) m_xb.supBooks.emplace_back();
+        if (record.id == rec::Name) m_xb.nameTexts.emplace_back();
+        if (record.id == rec::ExternSheet && m_xb.biff < 8) m_xb.externSheets.emplace_back();
     }
 }
 
@@ -143,7 +162,7 @@ void GlobalsReader::parseSst(RecordReader& r) {
 void GlobalsReader::parseExternSheet(RecordReader& r) {
     if (m_xb.biff >= 8) {
         size_t count = r.u16();
-        for (size_t i = 0; i < count; ++i) {
+        for (size_t i = 0; i < count && r.remaining() >= 6; ++i) {
             ExternSheet es;
             es.supBook = r.u16();
             es.firstSheet = r.u16();

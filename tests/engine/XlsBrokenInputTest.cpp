@@ -1,5 +1,6 @@
 // Damaged and hostile 2003-format files: each must end in an EngineError that says what is wrong, never a crash,
-// a hang or a huge allocation. Files the fuzzer once broke the reader with are kept in tests/fuzzcases/xls.
+// a hang or a huge allocation. Damaged files the fuzzer made (container and record damage) are kept in
+// tests/fuzzcases/xls, as is any file that ever crashed or hung the reader.
 #include "engine/BiffTestFile.h"
 #include "engine/EngineError.h"
 #include "engine/xls/XlsReader.h"
@@ -140,7 +141,7 @@ TEST(XlsBrokenInput, AFailedSheetFailsAgainAndOthersStillLoad) {
     EXPECT_EQ(at(*book, 0, 0).number, 1);
 }
 
-TEST(XlsBrokenInput, FilesThatOnceBrokeTheReader) {
+TEST(XlsBrokenInput, FilesFromTheFuzzerFailCleanly) {
     std::filesystem::path dir = std::filesystem::path(TABRIX_SOURCE_DIR) / "tests" / "fuzzcases" / "xls";
     if (!std::filesystem::exists(dir)) GTEST_SKIP() << "no fuzz cases";
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {

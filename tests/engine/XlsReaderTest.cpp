@@ -269,9 +269,10 @@ TEST(XlsFormulas, DefinedNamesAndSheetReferences) {
     };
     std::string globals = defaultStyles() + record(0x01AE, u16(2) + u16(0x0401)) +
                           record(0x0017, u16(2) + u16(0) + u16(0) + u16(0) + u16(0) + u16(1) + u16(1)) +
+                          record(0x0018, u16(0) + u8(0)) + // damaged: the names after it keep their numbers
                           name("Sales", 0, 0) + name("Local", 1, 2);
     std::string ref3d = u8(0x5A) + u16(1) + u16(0) + u16(0xC000); // 'My Sheet'!A1
-    std::string refName = u8(0x23) + u16(1) + u16(0);              // Sales
+    std::string refName = u8(0x23) + u16(2) + u16(0);              // Sales
     auto book = readStream(workbookStream(
         globals, {{"Sheet1", formula(0, 0, f64(0), ref3d) + formula(1, 0, f64(0), refName)}, {"My Sheet", ""}}));
     ASSERT_EQ(book->names.size(), 2u);
