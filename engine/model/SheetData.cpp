@@ -56,17 +56,20 @@ void SheetData::erase(uint32_t row, uint32_t col) {
 
 std::optional<CellRect> SheetData::usedRect() const {
     if (m_usedValid) return m_used;
+    auto counts = [](const Cell& c) { return !c.isBlank() || c.style != 0 || c.hasFormula(); };
     bool any = false;
     CellRect rect{kMaxRows, kMaxCols, 0, 0};
+    // Cells are sorted by column: the first and last counted cell of a row are all a row contributes.
     for (uint32_t r = 0; r < m_rows.size(); ++r) {
-        for (const Cell& c : m_rows[r].cells) {
-            if (c.isBlank() && c.style == 0 && !c.hasFormula()) continue;
-            any = true;
-            rect.firstRow = std::min(rect.firstRow, r);
-            rect.lastRow = std::max(rect.lastRow, r);
-            rect.firstCol = std::min<uint32_t>(rect.firstCol, c.col);
-            rect.lastCol = std::max<uint32_t>(rect.lastCol, c.col);
-        }
+        const auto& cells = m_rows[r].cells;
+        auto first = std::find_if(cells.begin(), cells.end(), counts);
+        if (first == cells.end()) continue;
+        auto last = std::find_if(cells.rbegin(), cells.rend(), counts);
+        any = true;
+        rect.firstRow = std::min(rect.firstRow, r);
+        rect.lastRow = r;
+        rect.firstCol = std::min<uint32_t>(rect.firstCol, first->col);
+        rect.lastCol = std::max<uint32_t>(rect.lastCol, last->col);
     }
     m_used = any ? std::optional<CellRect>(rect) : std::nullopt;
     m_usedValid = true;

@@ -4,34 +4,44 @@
 
 namespace tabrix::engine {
 
+namespace {
+uint32_t& slot(std::vector<uint32_t>& map, uint32_t id, uint32_t poolSize, uint32_t unmapped) {
+    if (map.empty()) map.assign(poolSize, unmapped);
+    if (id >= map.size()) map.resize(size_t(id) + 1, unmapped);
+    return map[id];
+}
+} // namespace
+
 CellTransfer::CellTransfer(const BookData& from, BookData& to, int64_t rowOffset, int64_t colOffset)
     : m_from(from), m_to(to), m_rowOffset(rowOffset), m_colOffset(colOffset), m_sameBook(&from == &to) {}
 
 uint32_t CellTransfer::style(uint32_t id) {
     if (m_sameBook || id == 0) return id;
-    if (id >= m_styleMap.size()) m_styleMap.resize(size_t(id) + 1, -1);
-    if (m_styleMap[id] < 0) m_styleMap[id] = m_to.styles.intern(m_from.styles.get(id));
-    return static_cast<uint32_t>(m_styleMap[id]);
+    uint32_t& mapped = slot(m_styleMap, id, m_from.styles.size(), kUnmapped);
+    if (mapped == kUnmapped) mapped = m_to.styles.intern(m_from.styles.get(id));
+    return mapped;
 }
 
 Cell CellTransfer::carry(const Cell& cell) {
     Cell out = cell;
     out.style = style(cell.style);
     if (cell.type == CellType::Text && !m_sameBook) {
-        auto [it, fresh] = m_textMap.try_emplace(cell.text, 0);
-        if (fresh) it->second = m_to.strings.intern(m_from.strings.get(cell.text));
-        out.text = it->second;
+        uint32_t& mapped = slot(m_textMap, cell.text, m_from.strings.size(), kUnmapped);
+        // Appended, not interned: looking every text up in the target would cost a hash of each string, and
+        // the same text entered twice costs only its bytes.
+        if (mapped == kUnmapped) mapped = m_to.strings.append(m_from.strings.get(cell.text));
+        out.text = mapped;
     }
     if (cell.hasFormula() && (!m_sameBook || m_rowOffset != 0 || m_colOffset != 0)) {
-        auto [it, fresh] = m_formulaMap.try_emplace(cell.formula, 0);
-        if (fresh) {
+        uint32_t& mapped = slot(m_formulaMap, cell.formula, m_from.formulas.size() + 1, kUnmapped);
+        if (mapped == kUnmapped) {
             const std::string& text = m_from.formulaText(cell);
-            if (m_rowOffset == 0 && m_colOffset == 0)
-                it->second = m_to.formulas.intern(text) + 1;
-            else
-                it->second = m_to.formulas.intern(formula::shiftFormula(text, m_rowOffset, m_colOffset)) + 1;
+            mapped = (m_rowOffset == 0 && m_colOffset == 0
+                          ? m_to.formulas.append(text)
+                          : m_to.formulas.append(formula::shiftFormula(text, m_rowOffset, m_colOffset))) +
+                     1;
         }
-        out.formula = it->second;
+        out.formula = mapped;
     }
     return out;
 }

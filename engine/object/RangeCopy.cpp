@@ -63,10 +63,8 @@ void Range::Copy(const Range& destination) const {
 
     // Rows of the source that hold cells; past them the destination is only cleared.
     const uint32_t srcRowsEnd = std::min<uint64_t>(uint64_t(src.lastRow) + 1, from.rowCount());
-    std::vector<std::vector<Cell>> carried;
-    carried.reserve(srcRowsEnd > src.firstRow ? srcRowsEnd - src.firstRow : 0);
-    for (uint32_t r = src.firstRow; r < srcRowsEnd; ++r) {
-        auto& row = carried.emplace_back();
+    auto carryRow = [&](uint32_t r, std::vector<Cell>& row) {
+        row.clear();
         auto& cells = from.rows()[r].cells;
         auto lo = std::lower_bound(cells.begin(), cells.end(), src.firstCol,
                                    [](const Cell& c, uint32_t v) { return c.col < v; });
@@ -75,16 +73,25 @@ void Range::Copy(const Range& destination) const {
             c.col = static_cast<uint16_t>(it->col + dCol);
             row.push_back(c);
         }
-    }
-    // Written only after everything was read, so an overlapping copy on one sheet reads the old cells.
-    const uint32_t destRowsEnd = std::min<uint64_t>(uint64_t(dest.lastRow) + 1,
-                                                    std::max<uint64_t>(to.rowCount(), dest.firstRow + carried.size()));
+    };
+    const uint32_t carriedRows = srcRowsEnd > src.firstRow ? srcRowsEnd - src.firstRow : 0;
+    // On one sheet the source may overlap the destination: read everything before writing anything.
+    std::vector<std::vector<Cell>> carried(&from == &to ? carriedRows : 0);
+    for (uint32_t i = 0; i < carried.size(); ++i) carryRow(src.firstRow + i, carried[i]);
+    const uint32_t destRowsEnd =
+        std::min<uint64_t>(uint64_t(dest.lastRow) + 1, std::max<uint64_t>(to.rowCount(), dest.firstRow + carriedRows));
+    std::vector<Cell> buffer;
     for (uint32_t r = dest.firstRow; r < destRowsEnd; ++r) {
-        const size_t i = r - dest.firstRow;
-        static const std::vector<Cell> none;
-        const auto& cells = i < carried.size() ? carried[i] : none;
-        if (cells.empty() && (r >= to.rowCount() || to.rows()[r].cells.empty())) continue;
-        replaceSpan(to.rowForWrite(r).cells, dest.firstCol, dest.lastCol, cells);
+        const uint32_t i = r - dest.firstRow;
+        const std::vector<Cell>* cells = &buffer;
+        if (i < carried.size())
+            cells = &carried[i];
+        else if (i < carriedRows)
+            carryRow(src.firstRow + i, buffer);
+        else
+            buffer.clear();
+        if (cells->empty() && (r >= to.rowCount() || to.rows()[r].cells.empty())) continue;
+        replaceSpan(to.rowForWrite(r).cells, dest.firstCol, dest.lastCol, *cells);
     }
     copyMerges(from, to, src, dest);
     destSheet.changed();
