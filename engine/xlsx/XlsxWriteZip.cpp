@@ -2,8 +2,10 @@
 
 #include "engine/EngineError.h"
 
-#include <zip.h>
+#include "engine/xlsx/ZipWriter.h"
 
+#include <cstring>
+#include <zip.h>
 
 namespace tabrix::engine::xlsx {
 
@@ -20,6 +22,8 @@ XlsxPackageEditor::XlsxPackageEditor(const std::string& path) : m_zip(nullptr), 
 }
 
 XlsxPackageEditor::~XlsxPackageEditor() {
+    for (auto& r : m_replacements)
+        if (r.file) std::fclose(r.file);
     if (m_zip) zip_discard(m_zip);
 }
 
@@ -31,13 +35,14 @@ std::vector<std::string> XlsxPackageEditor::partNames() const {
     return names;
 }
 
-bool XlsxPackageEditor::has(const std::string& part) const { return zip_name_locate(m_zip, part.c_str(), 0) >= 0; }
+bool XlsxPackageEditor::has(const std::string& part) const {
+    return zip_name_locate(m_zip, part.c_str(), 0) >= 0;
+}
 
 std::string XlsxPackageEditor::read(const std::string& part) const {
     zip_int64_t index = zip_name_locate(m_zip, part.c_str(), 0);
     zip_stat_t st;
-    if (index < 0 || zip_stat_index(m_zip, static_cast<zip_uint64_t>(index), 0, &st) != 0)
-        fail("文件中缺少 " + part);
+    if (index < 0 || zip_stat_index(m_zip, static_cast<zip_uint64_t>(index), 0, &st) != 0) fail("文件中缺少 " + part);
     zip_file_t* file = zip_fopen_index(m_zip, static_cast<zip_uint64_t>(index), 0);
     if (!file) fail("无法读取 " + part + "（" + zip_strerror(m_zip) + "）");
     std::string data(st.size, '\0');
@@ -47,48 +52,96 @@ std::string XlsxPackageEditor::read(const std::string& part) const {
     return data;
 }
 
+XlsxPackageEditor::Replacement& XlsxPackageEditor::replacementFor(const std::string& part) {
+    for (auto& r : m_replacements)
+        if (r.part == part) {
+            if (r.file) std::fclose(r.file);
+            r = Replacement{part};
+            return r;
+        }
+    return m_replacements.emplace_back(Replacement{part});
+}
+
 void XlsxPackageEditor::write(const std::string& part, std::string data) {
-    m_pending.push_back(std::move(data));
-    const std::string& kept = m_pending.back();
-    zip_source_t* source = zip_source_buffer(m_zip, kept.data(), kept.size(), 0);
-    if (!source) fail("内存不足");
-    add(part, source);
+    replacementFor(part).data = std::move(data);
 }
 
 void XlsxPackageEditor::writeFile(const std::string& part, std::FILE* file, int level) {
-    zip_source_t* source = zip_source_filep(m_zip, file, 0, -1);
-    if (!source) {
-        std::fclose(file);
-        fail("内存不足");
-    }
-    // libzip 1.7 forgets the compression level of an entry replaced in place, and then deflates at its
-    // slowest level; an entry deleted and added anew keeps it.
-    zip_int64_t old = zip_name_locate(m_zip, part.c_str(), 0);
-    if (old >= 0) zip_delete(m_zip, static_cast<zip_uint64_t>(old));
-    add(part, source);
-    zip_int64_t index = zip_name_locate(m_zip, part.c_str(), 0);
-    if (index < 0 || zip_set_file_compression(m_zip, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
-                                              static_cast<zip_uint32_t>(level)) != 0)
-        fail("无法设置 " + part + " 的压缩方式");
+    Replacement& r = replacementFor(part);
+    r.file = file;
+    r.level = level;
 }
 
-void XlsxPackageEditor::add(const std::string& part, zip_source_t* source) {
-    zip_int64_t index = zip_file_add(m_zip, part.c_str(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
-    if (index < 0) {
-        zip_source_free(source);
-        fail("无法写入 " + part + "（" + zip_strerror(m_zip) + "）");
-    }
+void XlsxPackageEditor::copyEntry(ZipWriter& out, uint64_t index) const {
+    zip_stat_t st;
+    if (zip_stat_index(m_zip, index, 0, &st) != 0) fail("无法读取刚写出的文件");
+    // The compressed bytes are copied as they are: parts nobody changed are never inflated and deflated again.
+    zip_file_t* file = zip_fopen_index(m_zip, index, ZIP_FL_COMPRESSED);
+    if (!file) fail(std::string("无法读取 ") + st.name + "（" + zip_strerror(m_zip) + "）");
+    std::string data(st.comp_size, '\0');
+    zip_int64_t got = zip_fread(file, data.data(), st.comp_size);
+    zip_fclose(file);
+    if (got < 0 || static_cast<zip_uint64_t>(got) != st.comp_size) fail(std::string("无法读取 ") + st.name);
+    out.addRaw(st.name, static_cast<uint16_t>(st.comp_method), st.crc, st.size, data);
 }
 
 void XlsxPackageEditor::commit() {
-    // The library writes a new file beside the old one and renames it over, so a failure leaves the first one.
-    if (zip_close(m_zip) != 0) {
-        std::string what = zip_strerror(m_zip);
-        fail("写入文件时出错（" + what + "）");
+    const std::string temp = m_path + ".pkg";
+    try {
+        ZipWriter out(temp);
+        std::vector<bool> done(m_replacements.size(), false);
+        auto emit = [&](size_t i) {
+            Replacement& r = m_replacements[i];
+            done[i] = true;
+            if (r.file) {
+                std::rewind(r.file);
+                out.addDeflated(
+                    r.part, [&](char* buf, size_t cap) { return std::fread(buf, 1, cap, r.file); }, r.level);
+                std::fclose(r.file);
+                r.file = nullptr;
+                return;
+            }
+            size_t pos = 0;
+            out.addDeflated(
+                r.part,
+                [&](char* buf, size_t cap) {
+                    size_t n = std::min(cap, r.data.size() - pos);
+                    std::memcpy(buf, r.data.data() + pos, n);
+                    pos += n;
+                    return n;
+                },
+                r.level);
+        };
+        // The package keeps its part order; new parts go at the end.
+        const zip_int64_t count = zip_get_num_entries(m_zip, 0);
+        for (zip_int64_t i = 0; i < count; ++i) {
+            const char* name = zip_get_name(m_zip, static_cast<zip_uint64_t>(i), 0);
+            if (!name) continue;
+            size_t k = 0;
+            while (k < m_replacements.size() && m_replacements[k].part != name)
+                ++k;
+            if (k < m_replacements.size())
+                emit(k);
+            else
+                copyEntry(out, static_cast<zip_uint64_t>(i));
+        }
+        for (size_t k = 0; k < m_replacements.size(); ++k)
+            if (!done[k]) emit(k);
+        out.finish();
+    } catch (...) {
+        std::remove(temp.c_str());
+        throw;
     }
+    zip_discard(m_zip);
     m_zip = nullptr;
+    if (std::rename(temp.c_str(), m_path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        fail("无法写入目标文件");
+    }
 }
 
-void XlsxPackageEditor::fail(const std::string& what) const { throw EngineError(m_path + ": 保存失败，" + what); }
+void XlsxPackageEditor::fail(const std::string& what) const {
+    throw EngineError(m_path + ": 保存失败，" + what);
+}
 
 } // namespace tabrix::engine::xlsx

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdio>
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -9,7 +8,6 @@ struct zip;
 struct zip_source;
 
 namespace tabrix::engine::xlsx {
-
 
 /// An xlsx package opened to change a few of its parts. Nothing reaches the disk until commit(); parts not
 /// replaced are copied into the new file without being inflated. Throws EngineError naming the file.
@@ -32,10 +30,18 @@ public:
     void commit();
 
 private:
+    /// A part's new content: the data itself, or a temporary file holding it.
+    struct Replacement {
+        std::string part;
+        std::string data;
+        std::FILE* file = nullptr;
+        int level = 6;
+    };
     ::zip* m_zip;
     std::string m_path;
-    std::deque<std::string> m_pending; ///< data of written parts; the zip library reads it only on commit
-    void add(const std::string& part, ::zip_source* source);
+    std::vector<Replacement> m_replacements;
+    Replacement& replacementFor(const std::string& part);
+    void copyEntry(class ZipWriter& out, uint64_t index) const;
     [[noreturn]] void fail(const std::string& what) const;
 };
 

@@ -1,0 +1,86 @@
+#include "engine/xlsx/ParallelDeflate.h"
+
+#include "engine/EngineError.h"
+
+#include <future>
+#include <string>
+#include <zlib.h>
+
+namespace tabrix::engine::xlsx {
+
+namespace {
+constexpr size_t kBlock = 4u << 20;
+
+struct Block {
+    std::string input;
+    std::string output;
+    uint32_t crc = 0;
+};
+
+// One independent raw deflate stream; all but the last end with a sync flush so the next can follow directly.
+void compress(Block& block, int level, bool last) {
+    z_stream z{};
+    if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw EngineError("无法初始化压缩（内存不足）");
+    block.output.resize(deflateBound(&z, block.input.size()) + 16);
+    z.next_in = reinterpret_cast<Bytef*>(block.input.data());
+    z.avail_in = static_cast<uInt>(block.input.size());
+    z.next_out = reinterpret_cast<Bytef*>(block.output.data());
+    z.avail_out = static_cast<uInt>(block.output.size());
+    const int rc = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
+    const bool ok = last ? rc == Z_STREAM_END : rc == Z_OK && z.avail_in == 0;
+    block.output.resize(z.total_out);
+    deflateEnd(&z);
+    if (!ok) throw EngineError("压缩数据时出错");
+    block.crc = static_cast<uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(block.input.data()), static_cast<uInt>(block.input.size())));
+}
+
+size_t fill(Block& block, const std::function<size_t(char*, size_t)>& read) {
+    block.input.resize(kBlock);
+    size_t got = 0;
+    while (got < kBlock) {
+        size_t n = read(block.input.data() + got, kBlock - got);
+        if (n == 0) break;
+        got += n;
+    }
+    block.input.resize(got);
+    return got;
+}
+} // namespace
+
+DeflateResult deflateBlocks(const std::function<size_t(char*, size_t)>& read,
+                            const std::function<void(std::string_view)>& write, int level) {
+    DeflateResult result;
+    Block a, b;
+    fill(a, read);
+    for (;;) {
+        // Reading one block ahead tells whether the current one is the last.
+        const bool aLast = fill(b, read) == 0;
+        if (aLast) {
+            compress(a, level, true);
+        } else {
+            Block c;
+            const bool bLast = fill(c, read) == 0;
+            auto other = std::async(std::launch::async, [&] { compress(b, level, bLast); });
+            compress(a, level, false);
+            other.get();
+            for (Block* done : {&a, &b}) {
+                write(done->output);
+                result.crc = static_cast<uint32_t>(crc32_combine(result.crc, done->crc, z_off_t(done->input.size())));
+                result.size += done->input.size();
+                result.compressedSize += done->output.size();
+            }
+            if (bLast) return result;
+            a = std::move(c);
+            continue;
+        }
+        write(a.output);
+        result.crc = static_cast<uint32_t>(crc32_combine(result.crc, a.crc, z_off_t(a.input.size())));
+        result.size += a.input.size();
+        result.compressedSize += a.output.size();
+        return result;
+    }
+}
+
+} // namespace tabrix::engine::xlsx
