@@ -2,6 +2,7 @@
 
 #include "engine/EngineError.h"
 
+#include <algorithm>
 #include <future>
 #include <string>
 #include <zlib.h>
@@ -9,7 +10,9 @@
 namespace tabrix::engine::xlsx {
 
 namespace {
-constexpr size_t kBlock = 4u << 20;
+// Small enough that a sheet of a few thousand rows already keeps both cores busy; large enough that starting
+// each stream afresh costs nothing measurable in file size.
+constexpr size_t kBlock = 512u << 10;
 
 struct Block {
     std::string input;
@@ -36,13 +39,16 @@ void compress(Block& block, int level, bool last) {
         crc32(0, reinterpret_cast<const Bytef*>(block.input.data()), static_cast<uInt>(block.input.size())));
 }
 
+// Grows the buffer as data arrives instead of sizing it to a whole block up front: most parts are a few
+// kilobytes, and zero-filling megabytes for each of them costs more than compressing them.
 size_t fill(Block& block, const std::function<size_t(char*, size_t)>& read) {
-    block.input.resize(kBlock);
+    block.input.clear();
     size_t got = 0;
-    while (got < kBlock) {
-        size_t n = read(block.input.data() + got, kBlock - got);
-        if (n == 0) break;
+    for (size_t step = 64u << 10; got < kBlock; step = std::min(step * 2, kBlock - got)) {
+        block.input.resize(got + step);
+        size_t n = read(block.input.data() + got, step);
         got += n;
+        if (n == 0) break;
     }
     block.input.resize(got);
     return got;
