@@ -10,6 +10,7 @@ TABRIX_PACKAGES=(
     libexpat1-dev libzip-dev zlib1g-dev libxlsxwriter-dev libgsf-1-dev
     googletest libgtest-dev
     python3 python3-openpyxl python3-xlrd
+    qt6-base-dev fonts-arphic-uming fp-utils xvfb xauth
 )
 
 tabrix_install_packages() {

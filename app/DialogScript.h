@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace tabrix::app {
+
+/// Where every modal dialog of the window is answered. Normally the user answers; a test switches to scripted
+/// answers so that no dialog ever blocks an offscreen run, and reads back what would have been shown. A dialog
+/// without a scripted answer is cancelled (file and folder dialogs, the replace prompt) or acknowledged (messages).
+class DialogScript {
+public:
+    enum class Kind { Open, Save, Folder, Message, Confirm };
+    struct Shown {
+        Kind kind;
+        QString title;
+        QString text; ///< the message, or the file filter of a file dialog
+    };
+
+    static void start();
+    static void stop();
+    static bool active();
+
+    static void answerFile(std::optional<QString> path);
+    static void answerFolder(std::optional<QString> path);
+    static void answerConfirm(bool ok);
+    static const std::vector<Shown>& shown();
+    /// The messages and prompts only, without the file dialogs.
+    static std::vector<Shown> messages();
+    static void clearShown();
+
+    // For the dialogs themselves.
+    static std::optional<QString> takeFile(Kind kind, const QString& title, const QString& filter);
+    static std::optional<QString> takeFolder();
+    static bool takeConfirm(const QString& text, const QString& title);
+    static void recordMessage(const QString& text, const QString& title);
+};
+
+} // namespace tabrix::app
