@@ -18,6 +18,8 @@ namespace tabrix::engine::xls {
 namespace {
 constexpr uint8_t kOleMagic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 constexpr size_t kHeaderSize = 512;
+constexpr size_t kDirEntrySize = 128;
+constexpr uint32_t kNoStream = 0xFFFFFFFF;
 
 struct GObjectUnref {
     void operator()(void* p) const {
@@ -62,7 +64,15 @@ void checkHeader(std::span<const uint8_t> file, const std::string& name) {
     if (fatSectors == 0 || fatSectors > sectors) damaged(std::to_string(fatSectors) + " FAT sectors");
     if (difatSectors > sectors) damaged(std::to_string(difatSectors) + " DIFAT sectors");
     if (miniFatSectors > sectors) damaged(std::to_string(miniFatSectors) + " mini FAT sectors");
-    if (le32(file, 0x30) >= sectors) damaged("directory outside the file");
+    uint32_t directory = le32(file, 0x30);
+    if (directory >= sectors) damaged("directory outside the file");
+    // The root entry has no siblings. libgsf would read siblings of the root as entries without a parent and
+    // never free them, so a file claiming some is refused here (0 points back at the root, which it skips).
+    uint64_t root = (uint64_t(directory) + 1) * sectorSize;
+    if (root + kDirEntrySize <= file.size()) {
+        uint32_t left = le32(file, size_t(root) + 0x44), right = le32(file, size_t(root) + 0x48);
+        if ((left != kNoStream && left != 0) || (right != kNoStream && right != 0)) damaged("root entry with siblings");
+    }
 }
 
 bool sameName(const char* a, std::string_view b) {
