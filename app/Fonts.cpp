@@ -18,7 +18,7 @@ QFont songFont(double points, bool bold) {
     return font;
 }
 
-void setFont(QWidget* widget, double points, bool bold) { widget->setFont(songFont(points, bold)); }
+void setSongFont(QWidget* widget, double points, bool bold) { widget->setFont(songFont(points, bold)); }
 
 void setTextColour(QWidget* widget, const QColor& colour) {
     QPalette p = widget->palette();

@@ -14,7 +14,7 @@ inline constexpr const char* kSongTi = "宋体";
 void installFontSubstitutions();
 
 QFont songFont(double points, bool bold = false);
-void setFont(QWidget* widget, double points, bool bold = false);
+void setSongFont(QWidget* widget, double points, bool bold = false);
 void setTextColour(QWidget* widget, const QColor& colour);
 void setBackground(QWidget* widget, const QColor& colour);
 

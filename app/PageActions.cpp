@@ -1,0 +1,64 @@
+#include "app/PageActions.h"
+
+#include "app/Form1.h"
+#include "app/QtHost.h"
+#include "convert/ConvertFolder.h"
+#include "merge/MergeSheets.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace tabrix::app {
+
+namespace {
+// Buttons of operations the window does not offer yet.
+const char* const kNotYetAvailable[] = {"Command4", "Command6", "Command8", "Command11", "Command12", "Command14"};
+const char* const kStartRowControls[] = {"Text4", "Check2", "La1(0)", "La1(2)"};
+
+std::string s(const QString& text) { return text.toStdString(); }
+} // namespace
+
+PageActions::PageActions(Form1& form) : QObject(&form), m_form(form) {
+    for (const char* name : kNotYetAvailable) form.control(name)->setEnabled(false);
+    connect(form.control<QPushButton>("Command3"), &QPushButton::clicked, this, [this] { mergeSheets(); });
+    connect(form.control<QPushButton>("Command17"), &QPushButton::clicked, this, [this] { convertFolder(); });
+    connect(form.control<QCheckBox>("Check4"), &QCheckBox::toggled, this,
+            [this](bool on) { m_form.control("Command13")->setEnabled(on); });
+    connect(form.control<QRadioButton>("Option1(0)"), &QRadioButton::toggled, this, [this](bool oneSheet) {
+        for (const char* name : kStartRowControls) m_form.control(name)->setVisible(oneSheet);
+    });
+}
+
+void PageActions::runOperation(const std::function<void()>& action) {
+    OperationScope scope(m_form);
+    if (!scope) return;
+    try {
+        action();
+    } catch (const std::exception& error) {
+        showMessage(&m_form, QString::fromStdString(error.what()), "操作失败");
+    }
+}
+
+void PageActions::mergeSheets() {
+    runOperation([this] {
+        auto* startRow = m_form.control<QLineEdit>("Text2");
+        merge::MergeSheetsPage page{s(m_form.control<QLineEdit>("Text1")->text()), s(startRow->text()),
+                                    m_form.control<QCheckBox>("Check1")->isChecked(), s(m_form.workingExtension())};
+        merge::mergeSheetsAction(m_form.host(), page);
+        if (QString::fromStdString(page.startRowText) != startRow->text())
+            startRow->setText(QString::fromStdString(page.startRowText));
+    });
+}
+
+void PageActions::convertFolder() {
+    runOperation([this] {
+        convert::ConvertPage page{s(m_form.control<QLineEdit>("Text11(0)")->text()),
+                                  s(m_form.control<QLineEdit>("Text11(1)")->text()),
+                                  m_form.control<QRadioButton>("Option3(0)")->isChecked()};
+        convert::convertFolderAction(m_form.host(), page);
+    });
+}
+
+} // namespace tabrix::app

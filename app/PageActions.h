@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+namespace tabrix::app {
+
+class Form1;
+
+/// The action buttons of the pages and the page controls that change other controls: `Command3` merges the
+/// worksheets of a workbook, `Command17` converts a folder; the actions of operations not yet available stay
+/// disabled. `Option1` shows the start-row controls of the folder merge, `Check4` enables `Command13`.
+class PageActions : public QObject {
+    Q_OBJECT
+public:
+    explicit PageActions(Form1& form);
+
+private:
+    void mergeSheets();
+    void convertFolder();
+    /// Runs an action as the one operation of the window; no failure escapes to the event loop.
+    void runOperation(const std::function<void()>& action);
+
+    Form1& m_form;
+};
+
+} // namespace tabrix::app

@@ -1,0 +1,101 @@
+// Renders the real window to PNG files: at start, each operation page, and a finished merge with its log.
+// Run under a display (scripts/screenshot uses xvfb-run): tabrix-screenshot OUTPUT_FOLDER
+#include "app/DialogScript.h"
+#include "app/Form1.h"
+#include "app/Mainst.h"
+#include "engine/object/Application.h"
+#include "engine/object/Range.h"
+#include "engine/object/Workbook.h"
+#include "engine/object/Workbooks.h"
+#include "engine/object/Worksheet.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+
+using tabrix::app::DialogScript;
+using tabrix::app::Form1;
+
+namespace {
+void settle() {
+    for (int i = 0; i < 5; ++i) {
+        QApplication::processEvents();
+        QTest::qWait(60);
+    }
+}
+
+bool shoot(Form1& form, const QString& folder, const QString& name) {
+    settle();
+    QScreen* screen = form.screen();
+    QPixmap picture = screen ? screen->grabWindow(form.winId()) : QPixmap();
+    if (picture.isNull() || picture.toImage().allGray()) picture = form.grab();
+    const QString path = QDir(folder).filePath(name + ".png");
+    const bool saved = picture.save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", path.toLocal8Bit().constData());
+    return saved;
+}
+
+void release(Form1& form, const QString& name) { QTest::mouseClick(form.control(name), Qt::LeftButton); }
+
+// A workbook with three worksheets of a header and a few rows, for the merge shown last.
+QString sampleWorkbook(const QString& folder) {
+    tabrix::engine::Application app;
+    auto& book = app.Workbooks().Add();
+    const char* regions[] = {"华东", "华北", "华南"};
+    for (int s = 1; s <= 3; ++s) {
+        auto& sheet = book.Worksheets(s);
+        sheet.SetName(regions[s - 1]);
+        sheet.Cells(1, 1).SetValue(std::string("日期"));
+        sheet.Cells(1, 2).SetValue(std::string("产品"));
+        sheet.Cells(1, 3).SetValue(std::string("数量"));
+        for (int r = 2; r <= 2 + s * 2; ++r) {
+            sheet.Cells(r, 1).SetValue(std::string("2024/1/") + std::to_string(r));
+            sheet.Cells(r, 2).SetValue(std::string("产品") + std::to_string(r));
+            sheet.Cells(r, 3).SetValue(double(r * 10 + s));
+        }
+    }
+    const QString path = QDir(folder).filePath("销售数据.xls");
+    book.SaveAs(path.toStdString());
+    return path;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: tabrix-screenshot OUTPUT_FOLDER\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    DialogScript::start();
+    auto form = tabrix::app::startUp();
+    bool ok = shoot(*form, out, "00-start");
+
+    const struct {
+        int entry, subEntry;
+        const char* name;
+    } pages[] = {{1, 1, "01-merge-sheets"}, {1, 2, "02-merge-folder"}, {2, 3, "03-split-sheets"},
+                 {2, 4, "04-split-column"}, {3, 6, "06-compare"},      {3, 7, "07-find"},
+                 {3, 8, "08-clear"},        {4, 0, "09-convert"}};
+    for (const auto& p : pages) {
+        release(*form, QString("menu1(%1)").arg(p.entry));
+        if (p.subEntry) release(*form, QString("menu2(%1)").arg(p.subEntry));
+        ok &= shoot(*form, out, p.name);
+    }
+
+    QTemporaryDir work;
+    release(*form, "menu1(1)");
+    release(*form, "menu2(1)");
+    DialogScript::answerFile(sampleWorkbook(work.path()));
+    form->control<QPushButton>("Command1")->click();
+    DialogScript::answerFile(QDir(work.path()).filePath("合并结果.xls"));
+    form->control<QPushButton>("Command3")->click();
+    ok &= shoot(*form, out, "10-merge-done");
+    return ok ? 0 : 1;
+}

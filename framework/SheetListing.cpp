@@ -1,0 +1,32 @@
+#include "framework/SheetListing.h"
+
+#include "engine/object/Application.h"
+#include "engine/object/Range.h"
+#include "engine/object/Sheets.h"
+#include "engine/object/Workbook.h"
+#include "engine/object/Workbooks.h"
+#include "engine/object/Worksheet.h"
+
+namespace tabrix::framework {
+
+std::vector<std::string> worksheetNames(const std::string& path) {
+    engine::Application app;
+    engine::Workbook& book = app.Workbooks().Open(path);
+    std::vector<std::string> names;
+    const int count = book.Worksheets().Count();
+    for (int i = 1; i <= count; ++i) names.push_back(book.Worksheets(i).Name());
+    app.Workbooks().Close();
+    app.Quit();
+    return names;
+}
+
+long usedColumnCount(const std::string& path, const std::string& sheet) {
+    engine::Application app;
+    engine::Workbook& book = app.Workbooks().Open(path);
+    const long count = static_cast<long>(book.Worksheets(sheet).UsedRange().Cells().Columns().Count());
+    app.Workbooks().Close();
+    app.Quit();
+    return count;
+}
+
+} // namespace tabrix::framework

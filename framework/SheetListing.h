@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tabrix::framework {
+
+/// The worksheet names of a workbook in tab order, for the pages' sheet lists. Chart sheets are not worksheets
+/// and are left out. Each call runs its own spreadsheet instance, released however the call ends; a workbook
+/// that cannot be opened raises the engine's error.
+std::vector<std::string> worksheetNames(const std::string& path);
+
+/// The number of columns of a worksheet's used range, counted as if the range began in column A.
+long usedColumnCount(const std::string& path, const std::string& sheet);
+
+} // namespace tabrix::framework
