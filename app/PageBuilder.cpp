@@ -22,7 +22,7 @@ template <typename T> T* place(T* widget, const QString& name, int left, int top
     return widget;
 }
 
-// Start-row boxes take digits and Backspace only; editing keys without text (arrows, Delete, Tab) still work.
+// Start-row boxes take digits and Backspace only; keys that type nothing (arrows, Delete, Tab) still work.
 class DigitsOnly : public QObject {
 public:
     using QObject::QObject;
@@ -33,10 +33,9 @@ protected:
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Backspace) return false;
         if (key->matches(QKeySequence::Paste)) return true;
-        const QString text = key->text();
-        if (text.isEmpty()) return false;
-        for (QChar c : text)
-            if (c < '0' || c > '9') return true;
+        // Tab, Enter and other control characters keep their work of moving focus or pressing buttons.
+        for (QChar c : key->text())
+            if (c.isPrint() && (c < '0' || c > '9')) return true;
         return false;
     }
 };

@@ -1,0 +1,50 @@
+#include "framework/SheetListing.h"
+
+#include "engine/EngineError.h"
+#include "engine/object/Application.h"
+#include "engine/object/Range.h"
+#include "engine/object/Sheets.h"
+#include "engine/object/Workbook.h"
+#include "engine/object/Workbooks.h"
+#include "engine/object/Worksheet.h"
+
+#include "support/TestPaths.h"
+
+#include <gtest/gtest.h>
+
+using namespace tabrix;
+
+namespace {
+// Sheets "Sheet1".."Sheet3" as Add makes them; the second gets data in C5:F20.
+std::string makeBook(const test::TempDir& dir, const std::string& name) {
+    engine::Application app;
+    engine::Workbook& book = app.Workbooks().Add();
+    book.Worksheets(1).SetName("汇总");
+    book.Worksheets(2).Range("C5").SetValue(1.0);
+    book.Worksheets(2).Range("F20").SetValue(std::string("end"));
+    const std::string path = dir.file(name);
+    book.SaveAs(path);
+    return path;
+}
+} // namespace
+
+TEST(SheetListing, NamesInTabOrderInBothFormats) {
+    test::TempDir dir;
+    for (const char* name : {"b.xls", "b.xlsx"})
+        EXPECT_EQ(framework::worksheetNames(makeBook(dir, name)), (std::vector<std::string>{"汇总", "Sheet2", "Sheet3"}));
+}
+
+TEST(SheetListing, ColumnCountIsTheUsedRangeWidthWhereverItStarts) {
+    test::TempDir dir;
+    const std::string path = makeBook(dir, "c.xlsx");
+    EXPECT_EQ(framework::usedColumnCount(path, "Sheet2"), 4);
+    EXPECT_EQ(framework::usedColumnCount(path, "Sheet3"), 1); // an empty sheet's used range is A1
+}
+
+TEST(SheetListing, FailuresAreEngineErrors) {
+    test::TempDir dir;
+    EXPECT_THROW(framework::worksheetNames(dir.file("missing.xls")), engine::EngineError);
+    EXPECT_THROW(framework::usedColumnCount(makeBook(dir, "d.xls"), "无此表"), engine::EngineError);
+    test::writeFile(dir.file("text.xlsx"), "not a zip");
+    EXPECT_THROW(framework::worksheetNames(dir.file("text.xlsx")), engine::EngineError);
+}
