@@ -1,4 +1,5 @@
 #include "engine/formula/BiffFormula.h"
+#include "engine/model/Utf8.h"
 #include "engine/formula/BiffFunctions.h"
 #include "engine/formula/BiffPtg.h"
 #include "engine/model/CellAddress.h"
@@ -51,24 +52,6 @@ private:
     std::span<const uint8_t> m_bytes;
     size_t m_pos = 0;
 };
-
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xF0 | (cp >> 18));
-        out += char(0x80 | ((cp >> 12) & 0x3F));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
-}
 
 // UTF-16LE to UTF-8; an unpaired surrogate becomes U+FFFD rather than invalid UTF-8.
 std::string utf16ToUtf8(std::span<const uint8_t> bytes) {

@@ -1,4 +1,5 @@
 #include "engine/xlsx/FastXmlParser.h"
+#include "engine/model/Utf8.h"
 
 #include "engine/EngineError.h"
 
@@ -64,24 +65,6 @@ int utf8Length(const char* p, const char* end) {
     }
     static constexpr uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
     return cp >= kMin[n] && xmlChar(cp) ? n : 0;
-}
-
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xF0 | (cp >> 18));
-        out += char(0x80 | ((cp >> 12) & 0x3F));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
 }
 
 // End of the name starting at p (its first byte already checked); nullptr when the buffer ends inside it.
