@@ -2,7 +2,7 @@
 # builds. Sourced, not run.
 
 TABRIX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-TABRIX_BUILD="$TABRIX_ROOT/build"
+TABRIX_BUILD="${TABRIX_BUILD:-$TABRIX_ROOT/build}"
 
 # Everything the program, its build and its tests need, from Debian 12.
 TABRIX_PACKAGES=(
