@@ -1,4 +1,5 @@
-// Renders the real window to PNG files: at start, each operation page, and a finished merge with its log.
+// Renders the real window to PNG files: at start, each operation page, a finished merge with its log, and the
+// help file in a CHM viewer when xchm is installed.
 // Run under a display (scripts/screenshot uses xvfb-run): tabrix-screenshot OUTPUT_FOLDER
 #include "app/DialogScript.h"
 #include "app/Form1.h"
@@ -11,9 +12,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
@@ -36,6 +40,23 @@ bool shoot(Form1& form, const QString& folder, const QString& name) {
     if (picture.isNull() || picture.toImage().allGray()) picture = form.grab();
     const QString path = QDir(folder).filePath(name + ".png");
     const bool saved = picture.save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", path.toLocal8Bit().constData());
+    return saved;
+}
+
+// The help file as a CHM viewer shows it, when one is installed (xchm from Debian).
+bool shootHelp(const QString& folder) {
+    const QString viewer = QStandardPaths::findExecutable("xchm");
+    const QString help = QCoreApplication::applicationDirPath() + "/help/Tabrix.chm";
+    if (viewer.isEmpty() || !QFileInfo::exists(help)) return true;
+    QProcess process;
+    process.start(viewer, {help});
+    QTest::qWait(5000);
+    const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
+    process.kill();
+    process.waitForFinished();
+    const QString path = QDir(folder).filePath("11-help.png");
+    const bool saved = screen.save(path);
     std::printf("%s %s\n", saved ? "wrote" : "FAILED", path.toLocal8Bit().constData());
     return saved;
 }
@@ -97,5 +118,7 @@ int main(int argc, char** argv) {
     DialogScript::answerFile(QDir(work.path()).filePath("合并结果.xls"));
     form->control<QPushButton>("Command3")->click();
     ok &= shoot(*form, out, "10-merge-done");
+    form->hide();
+    ok &= shootHelp(out);
     return ok ? 0 : 1;
 }

@@ -79,6 +79,7 @@ private slots:
         }
         QVERIFY(!form->control("menu1(0)")->isVisible());
         QVERIFY(visibleSubEntries(*form).empty());
+        for (int k = 0; k <= 8; ++k) QCOMPARE(test::box(*form, indexed("menu2", k)).left(), 1140);
         QCOMPARE(form->control<QLabel>("menu1(4)")->text(), QString("Excel版本转换"));
         QCOMPARE(form->control<QLabel>("menu2(4)")->text(), QString("将一个工作表拆分\n多个工作簿（文件）\n或多个工作表"));
     }
