@@ -31,10 +31,16 @@ QString qtFileFilter(const QString& filter) {
     return out.join(";;");
 }
 
-CommonDialog::CommonDialog(QWidget* owner) : QObject(owner), m_owner(owner) { setObjectName("cmd"); }
+CommonDialog::CommonDialog(QWidget* owner) : QObject(owner), m_owner(owner) {
+    setObjectName("cmd");
+}
 
-void CommonDialog::showOpen() { show(false); }
-void CommonDialog::showSave() { show(true); }
+void CommonDialog::showOpen() {
+    show(false);
+}
+void CommonDialog::showSave() {
+    show(true);
+}
 
 void CommonDialog::show(bool save) {
     const QString title = !m_title.isEmpty() ? m_title : QString(save ? kDefaultSaveTitle : kDefaultOpenTitle);

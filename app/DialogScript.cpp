@@ -34,15 +34,31 @@ std::optional<QString> takePath(std::deque<QString>& queue) {
 }
 } // namespace
 
-void DialogScript::start() { script() = Script{true, {}, {}, {}, {}}; }
-void DialogScript::stop() { script() = Script{}; }
-bool DialogScript::active() { return script().active; }
+void DialogScript::start() {
+    script() = Script{true, {}, {}, {}, {}};
+}
+void DialogScript::stop() {
+    script() = Script{};
+}
+bool DialogScript::active() {
+    return script().active;
+}
 
-void DialogScript::answerFile(std::optional<QString> path) { script().files.push_back(path.value_or(QString())); }
-void DialogScript::answerFolder(std::optional<QString> path) { script().folders.push_back(path.value_or(QString())); }
-void DialogScript::answerConfirm(bool ok) { script().confirms.push_back(ok); }
-const std::vector<DialogScript::Shown>& DialogScript::shown() { return script().shown; }
-void DialogScript::clearShown() { script().shown.clear(); }
+void DialogScript::answerFile(std::optional<QString> path) {
+    script().files.push_back(path.value_or(QString()));
+}
+void DialogScript::answerFolder(std::optional<QString> path) {
+    script().folders.push_back(path.value_or(QString()));
+}
+void DialogScript::answerConfirm(bool ok) {
+    script().confirms.push_back(ok);
+}
+const std::vector<DialogScript::Shown>& DialogScript::shown() {
+    return script().shown;
+}
+void DialogScript::clearShown() {
+    script().shown.clear();
+}
 
 std::vector<DialogScript::Shown> DialogScript::messages() {
     std::vector<Shown> out;

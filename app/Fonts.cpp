@@ -7,8 +7,9 @@ namespace tabrix::app {
 
 void installFontSubstitutions() {
     // The window is laid out for a Song face; these are the Song/Ming faces Debian packages, best match first.
-    QFont::insertSubstitutions(kSongTi, {"AR PL UMing CN", "AR PL SungtiL GB", "Noto Serif CJK SC", "Source Han Serif SC",
-                                         "AR PL UKai CN", "Noto Sans CJK SC", "WenQuanYi Zen Hei", "Droid Sans Fallback"});
+    QFont::insertSubstitutions(kSongTi,
+                               {"AR PL UMing CN", "AR PL SungtiL GB", "Noto Serif CJK SC", "Source Han Serif SC",
+                                "AR PL UKai CN", "Noto Sans CJK SC", "WenQuanYi Zen Hei", "Droid Sans Fallback"});
 }
 
 QFont songFont(double points, bool bold) {
@@ -18,7 +19,9 @@ QFont songFont(double points, bool bold) {
     return font;
 }
 
-void setSongFont(QWidget* widget, double points, bool bold) { widget->setFont(songFont(points, bold)); }
+void setSongFont(QWidget* widget, double points, bool bold) {
+    widget->setFont(songFont(points, bold));
+}
 
 void setTextColour(QWidget* widget, const QColor& colour) {
     QPalette p = widget->palette();

@@ -22,7 +22,9 @@
 #include <QUrl>
 
 // Resources of a static library are registered by name from outside any namespace.
-static void registerPictures() { Q_INIT_RESOURCE(tabrix); }
+static void registerPictures() {
+    Q_INIT_RESOURCE(tabrix);
+}
 
 namespace tabrix::app {
 
@@ -45,8 +47,6 @@ const char* const kAboutText = "     Tabrix(Tabrix)采用VBA技术开发，使�
 
 const int kPages[] = {1, 2, 3, 4, 6, 7, 8, 9};
 
-QString at(const char* name, int i) { return QString("%1(%2)").arg(name).arg(i); }
-
 QLabel* pictureBox(QWidget* parent, const QString& name, const char* picture, int width, int height) {
     auto* box = new QLabel(parent);
     box->setObjectName(name);
@@ -66,7 +66,9 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
 
 Form1::~Form1() = default;
 
-QPlainTextEdit* Form1::logBox() const { return control<QPlainTextEdit>("Text_inf"); }
+QPlainTextEdit* Form1::logBox() const {
+    return control<QPlainTextEdit>("Text_inf");
+}
 
 void Form1::buildFrame() {
     setObjectName("Form1");
@@ -82,7 +84,7 @@ void Form1::buildFrame() {
     setTwipsGeometry(banner, 0, 0, kBannerWidth, kBannerHeight);
     banner->setPictures(QPixmap(":/pictures/banner.png"), kBannerWidth, kBannerHeight, QPixmap(":/pictures/tile.png"));
     auto* helpLink = new QLabel("帮 助(H)", banner);
-    helpLink->setObjectName(at("inf", 0));
+    helpLink->setObjectName(arrayName("inf", 0));
     setTwipsGeometry(helpLink, 6960, 480, 720, 180);
 
     auto* rule = new QFrame(this);
@@ -93,18 +95,18 @@ void Form1::buildFrame() {
     auto* panel = new NavPanel(this);
     setTwipsGeometry(panel, 0, 0, 3255, 5475);
     auto* band = new QFrame(panel);
-    band->setObjectName(at("Shape1", 0));
+    band->setObjectName(arrayName("Shape1", 0));
     band->setAttribute(Qt::WA_TransparentForMouseEvents);
     setTwipsGeometry(band, 0, 120, 3375, 700);
     auto* caption = new QLabel("选择Excel版本", panel);
     caption->setObjectName("Label2");
     setTwipsGeometry(caption, 210, 180, 1170, 180);
     auto* older = new QRadioButton("2003及以前版", panel);
-    older->setObjectName(at("excelbb", 0));
+    older->setObjectName(arrayName("excelbb", 0));
     setTwipsGeometry(older, 240, 480, 1575, 255);
     older->setChecked(true);
     auto* newer = new QRadioButton("2007版", panel);
-    newer->setObjectName(at("excelbb", 1));
+    newer->setObjectName(arrayName("excelbb", 1));
     setTwipsGeometry(newer, 1920, 480, 975, 255);
     connect(older, &QRadioButton::toggled, this, [this] { updateWorkingExtension(); });
     connect(newer, &QRadioButton::toggled, this, [this] { updateWorkingExtension(); });
@@ -139,7 +141,8 @@ void Form1::load() {
     m_menu->prepareTemplates();
     updateWorkingExtension();
     m_menu->createEntries();
-    for (int k : kPages) control(at("fra", k))->hide();
+    for (int k : kPages)
+        control(arrayName("fra", k))->hide();
     logBox()->hide();
     setOuterSize(kOuterWidth, kOuterHeight);
     control<QCheckBox>("Check4")->setChecked(false);
@@ -159,17 +162,47 @@ void Form1::updateWorkingExtension() {
 
 void Form1::stylePass() {
     QStringList names;
-    for (int i = 0; i <= 24; ++i) names << at("La1", i);
-    names << "Check1" << "Check4" << "Check2" << "Check3" << "Combo1";
-    for (int i = 1; i <= 9; ++i) names << QString("Command%1").arg(i);
-    names << "Command10(0)" << "Command10(1)" << "Command11" << "Command12" << "Command14" << "Command13"
-          << "Command15(0)" << "Command15(1)" << "Command16(0)" << "Command16(1)" << "Command17";
-    names << "List1" << "List2(0)" << "List2(1)" << "List3" << "List5(0)" << "List5(1)";
-    for (const char* o : {"Option1", "Option2", "Option3"}) names << at(o, 0) << at(o, 1);
-    for (int i = 1; i <= 6; ++i) names << QString("Text%1").arg(i);
-    names << "Text7(0)" << "Text7(1)" << "Text8" << "Text9" << "Text10(0)" << "Text10(1)" << "Text11(0)"
-          << "Text11(1)" << "Text_inf";
-    for (const QString& name : names) control(name)->setFont(songFont(9));
+    for (int i = 0; i <= 24; ++i)
+        names << arrayName("La1", i);
+    names << "Check1"
+          << "Check4"
+          << "Check2"
+          << "Check3"
+          << "Combo1";
+    for (int i = 1; i <= 9; ++i)
+        names << QString("Command%1").arg(i);
+    names << "Command10(0)"
+          << "Command10(1)"
+          << "Command11"
+          << "Command12"
+          << "Command14"
+          << "Command13"
+          << "Command15(0)"
+          << "Command15(1)"
+          << "Command16(0)"
+          << "Command16(1)"
+          << "Command17";
+    names << "List1"
+          << "List2(0)"
+          << "List2(1)"
+          << "List3"
+          << "List5(0)"
+          << "List5(1)";
+    for (const char* o : {"Option1", "Option2", "Option3"})
+        names << arrayName(o, 0) << arrayName(o, 1);
+    for (int i = 1; i <= 6; ++i)
+        names << QString("Text%1").arg(i);
+    names << "Text7(0)"
+          << "Text7(1)"
+          << "Text8"
+          << "Text9"
+          << "Text10(0)"
+          << "Text10(1)"
+          << "Text11(0)"
+          << "Text11(1)"
+          << "Text_inf";
+    for (const QString& name : names)
+        control(name)->setFont(songFont(9));
     setTwipsSize(control("List1"), twipsGeometry(control("List1")).width(), 600);
     for (const char* list : {"List2(0)", "List2(1)", "List3", "List5(0)", "List5(1)"})
         setTwipsSize(control(list), twipsGeometry(control(list)).width(), 780);
@@ -194,10 +227,10 @@ bool Form1::beginOperation() {
 void Form1::showPage(int k, int height) {
     control("about")->hide();
     for (int j : kPages)
-        if (j != 9) control(at("fra", j))->hide();
+        if (j != 9) control(arrayName("fra", j))->hide();
     if (k != 9) control("fra(9)")->hide();
     m_menu->setBoldSubEntry(k == 9 ? 0 : k);
-    QWidget* page = control(at("fra", k));
+    QWidget* page = control(arrayName("fra", k));
     setTwipsGeometry(page, kPageLeft, kPageTop, 5290, height);
     page->show();
     setTwipsTop(logBox(), kPageTop + height);

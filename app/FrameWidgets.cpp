@@ -32,7 +32,8 @@ void Banner::addTile(int left, int width, int height) {
 
 std::vector<int> Banner::tileLefts() const {
     std::vector<int> lefts;
-    for (const auto& t : m_tiles) lefts.push_back(t.left);
+    for (const auto& t : m_tiles)
+        lefts.push_back(t.left);
     return lefts;
 }
 

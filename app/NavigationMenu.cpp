@@ -3,6 +3,7 @@
 #include "app/Fonts.h"
 #include "app/Form1.h"
 #include "app/FrameWidgets.h"
+#include "app/PageBuilder.h"
 #include "app/Twips.h"
 
 #include <QCoreApplication>
@@ -53,8 +54,6 @@ const Icon kIcons[] = {{"", 0, 0},
                        {":/pictures/menu_convert.png", 420, 465},
                        {":/pictures/menu_help.png", 435, 495}};
 
-QString indexed(const char* name, int i) { return QString("%1(%2)").arg(name).arg(i); }
-
 QLabel* menuLabel(QWidget* parent, const QString& name, double points, const QColor& colour) {
     auto* label = new QLabel(parent);
     label->setObjectName(name);
@@ -72,7 +71,7 @@ NavigationMenu::NavigationMenu(Form1& form, NavPanel& panel, Banner& banner, QLa
     : QObject(&form), m_form(form), m_panel(panel), m_banner(banner), m_helpLink(helpLink) {
     for (int i = 1; i <= kEntryCount; ++i) {
         auto* icon = new QLabel(&m_panel);
-        icon->setObjectName(indexed("menuPic1", i));
+        icon->setObjectName(arrayName("menuPic1", i));
         icon->setPixmap(QPixmap(kIcons[i].picture));
         icon->setScaledContents(true);
         icon->setMouseTracking(true);
@@ -87,24 +86,24 @@ NavigationMenu::NavigationMenu(Form1& form, NavPanel& panel, Banner& banner, QLa
 }
 
 void NavigationMenu::prepareTemplates() {
-    m_entries[0] = menuLabel(&m_panel, indexed("menu1", 0), 12, kEntryColour);
+    m_entries[0] = menuLabel(&m_panel, arrayName("menu1", 0), 12, kEntryColour);
     setTwipsGeometry(m_entries[0], kEntryLeft, kTemplateTop, 0, 0);
     sizeToText(m_entries[0]);
     setSongFont(&m_helpLink, 10, true);
     setTextColour(&m_helpLink, kWhite);
     // Bold 10 pt does not fit the designed 720 twips; the link keeps its whole text and its right margin.
     sizeToText(&m_helpLink);
-    m_subEntries[0] = menuLabel(&m_panel, indexed("menu2", 0), 9, kSubEntryColour);
+    m_subEntries[0] = menuLabel(&m_panel, arrayName("menu2", 0), 9, kSubEntryColour);
     setTwipsGeometry(m_subEntries[0], kEntryLeft + 200, 0, 0, 0);
     sizeToText(m_subEntries[0]);
     for (int t = 1; t <= 8; ++t) {
-        auto* title = m_form.control<QLabel>(indexed("menu2_m", t));
+        auto* title = m_form.control<QLabel>(arrayName("menu2_m", t));
         setSongFont(title, 11, true);
         setTextColour(title, kTitleColour);
         sizeToText(title);
     }
     for (int k = 1; k <= kSubEntryCount; ++k) {
-        m_subEntries[k] = menuLabel(&m_panel, indexed("menu2", k), 9, kSubEntryColour);
+        m_subEntries[k] = menuLabel(&m_panel, arrayName("menu2", k), 9, kSubEntryColour);
         setTwipsGeometry(m_subEntries[k], kEntryLeft + 200, 0, 0, 0);
         m_subEntries[k]->installEventFilter(this);
     }
@@ -112,7 +111,7 @@ void NavigationMenu::prepareTemplates() {
 
 void NavigationMenu::createEntries() {
     for (int i = 1; i <= kEntryCount; ++i) {
-        m_entries[i] = menuLabel(&m_panel, indexed("menu1", i), 12, kEntryColour);
+        m_entries[i] = menuLabel(&m_panel, arrayName("menu1", i), 12, kEntryColour);
         m_entries[i]->installEventFilter(this);
         setTwipsGeometry(m_entries[i], kEntryLeft, 0, 0, 0);
         setEntryTop(i, twipsTop(entry(i - 1)) + kInitialSpacing);
@@ -127,7 +126,7 @@ void NavigationMenu::createEntries() {
         sizeToText(subEntry(k));
     }
     for (int t = 1; t <= 5; ++t) {
-        auto* title = m_form.control<QLabel>(indexed("menu2_m", t));
+        auto* title = m_form.control<QLabel>(arrayName("menu2_m", t));
         title->setText(kPageTitles[t]);
         sizeToText(title);
     }
@@ -146,7 +145,8 @@ int NavigationMenu::placeSubEntry(int k, int top) {
 
 void NavigationMenu::entryReleased(int i) {
     if (i == 5) return m_form.openHelp();
-    for (int k = 1; k <= kSubEntryCount; ++k) subEntry(k)->hide();
+    for (int k = 1; k <= kSubEntryCount; ++k)
+        subEntry(k)->hide();
     layoutGroup(i);
 }
 
@@ -157,7 +157,8 @@ void NavigationMenu::layoutGroup(int i) {
     case 1:
         placeSubEntry(2, placeSubEntry(1, bottom(entry(1)) + 100) + 100);
         setEntryTop(2, top(subEntry(2)) + 600);
-        for (int j = 3; j <= kEntryCount; ++j) setEntryTop(j, top(entry(j - 1)) + kCollapsedSpacing);
+        for (int j = 3; j <= kEntryCount; ++j)
+            setEntryTop(j, top(entry(j - 1)) + kCollapsedSpacing);
         break;
     case 2:
         setEntryTop(2, top(entry(1)) + kCollapsedSpacing);
@@ -175,7 +176,8 @@ void NavigationMenu::layoutGroup(int i) {
         break;
     case 4:
         // Counted from the hidden template, so this restores the positions of the load.
-        for (int j = 1; j <= kEntryCount; ++j) setEntryTop(j, top(entry(j - 1)) + kInitialSpacing);
+        for (int j = 1; j <= kEntryCount; ++j)
+            setEntryTop(j, top(entry(j - 1)) + kInitialSpacing);
         m_form.showPage(9, pageHeight(9));
         break;
     default:
@@ -183,7 +185,9 @@ void NavigationMenu::layoutGroup(int i) {
     }
 }
 
-void NavigationMenu::subEntryClicked(int k) { m_form.showPage(k, pageHeight(k)); }
+void NavigationMenu::subEntryClicked(int k) {
+    m_form.showPage(k, pageHeight(k));
+}
 
 void NavigationMenu::setBoldSubEntry(int bold) {
     for (int k = 1; k <= kSubEntryCount; ++k) {
@@ -195,10 +199,13 @@ void NavigationMenu::setBoldSubEntry(int bold) {
     }
 }
 
-void NavigationMenu::hoverEntry(int i) { setTextColour(entry(i), kHoverColour); }
+void NavigationMenu::hoverEntry(int i) {
+    setTextColour(entry(i), kHoverColour);
+}
 
 void NavigationMenu::unhoverEntries() {
-    for (int i = 1; i <= kEntryCount; ++i) setTextColour(entry(i), kEntryColour);
+    for (int i = 1; i <= kEntryCount; ++i)
+        setTextColour(entry(i), kEntryColour);
 }
 
 void NavigationMenu::setHelpLinkHover(bool hover) {

@@ -17,17 +17,21 @@ namespace {
 const char* const kNotYetAvailable[] = {"Command4", "Command6", "Command8", "Command11", "Command12", "Command14"};
 const char* const kStartRowControls[] = {"Text4", "Check2", "La1(0)", "La1(2)"};
 
-std::string s(const QString& text) { return text.toStdString(); }
+std::string s(const QString& text) {
+    return text.toStdString();
+}
 } // namespace
 
 PageActions::PageActions(Form1& form) : QObject(&form), m_form(form) {
-    for (const char* name : kNotYetAvailable) form.control(name)->setEnabled(false);
+    for (const char* name : kNotYetAvailable)
+        form.control(name)->setEnabled(false);
     connect(form.control<QPushButton>("Command3"), &QPushButton::clicked, this, [this] { mergeSheets(); });
     connect(form.control<QPushButton>("Command17"), &QPushButton::clicked, this, [this] { convertFolder(); });
     connect(form.control<QCheckBox>("Check4"), &QCheckBox::toggled, this,
             [this](bool on) { m_form.control("Command13")->setEnabled(on); });
     connect(form.control<QRadioButton>("Option1(0)"), &QRadioButton::toggled, this, [this](bool oneSheet) {
-        for (const char* name : kStartRowControls) m_form.control(name)->setVisible(oneSheet);
+        for (const char* name : kStartRowControls)
+            m_form.control(name)->setVisible(oneSheet);
     });
 }
 

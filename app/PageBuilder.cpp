@@ -41,6 +41,10 @@ protected:
 };
 } // namespace
 
+QString arrayName(const char* name, int index) {
+    return QString("%1(%2)").arg(name).arg(index);
+}
+
 void acceptDigitsOnly(QLineEdit* box) {
     box->installEventFilter(new DigitsOnly(box));
     box->setAttribute(Qt::WA_InputMethodEnabled, false);

@@ -13,6 +13,9 @@ class QWidget;
 
 namespace tabrix::app {
 
+/// The name of a member of a control array, "Text7(1)": the way every control of the window is named.
+QString arrayName(const char* name, int index);
+
 /// Creates named controls on a page at twips positions. Controls are created in tab order.
 class PageBuilder {
 public:

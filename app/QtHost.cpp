@@ -14,7 +14,9 @@
 namespace tabrix::app {
 
 namespace {
-QString q(const std::string& s) { return QString::fromStdString(s); }
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 int runBox(QWidget* owner, const QString& text, const QString& title, bool withCancel) {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, owner);
@@ -75,9 +77,13 @@ void QtHost::progressLog(const std::string& line) {
     scrollToEnd();
 }
 
-void QtHost::message(const std::string& text, const std::string& title) { showMessage(m_owner, q(text), q(title)); }
+void QtHost::message(const std::string& text, const std::string& title) {
+    showMessage(m_owner, q(text), q(title));
+}
 
-bool QtHost::confirm(const std::string& text, const std::string& title) { return askOkCancel(m_owner, q(text), q(title)); }
+bool QtHost::confirm(const std::string& text, const std::string& title) {
+    return askOkCancel(m_owner, q(text), q(title));
+}
 
 std::optional<std::string> QtHost::fileDialog(const framework::FileDialogRequest& request, bool save) {
     m_cmd.setCancelError(true);
@@ -106,6 +112,8 @@ std::optional<std::string> QtHost::browseFolder() {
     return folder.toStdString();
 }
 
-void QtHost::pumpEvents() { QCoreApplication::processEvents(); }
+void QtHost::pumpEvents() {
+    QCoreApplication::processEvents();
+}
 
 } // namespace tabrix::app

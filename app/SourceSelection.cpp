@@ -31,7 +31,9 @@ const SourceSelection::OpenButton kOpenButtons[] = {
     {"Command15(1)", "Text10(1)", std::nullopt, "想要删除的数据(*.", Listing::FirstSelected, "List5(1)"},
 };
 
-std::string s(const QString& text) { return text.toStdString(); }
+std::string s(const QString& text) {
+    return text.toStdString();
+}
 } // namespace
 
 SourceSelection::SourceSelection(Form1& form) : QObject(&form), m_form(form) {
@@ -43,9 +45,12 @@ SourceSelection::SourceSelection(Form1& form) : QObject(&form), m_form(form) {
                 [this, i] { pickFolder(QString("Text11(%1)").arg(i), false); });
     connect(form.control<QListWidget>("List1"), &QListWidget::currentRowChanged, this, [this] { listColumns(); });
     // A worksheet chosen while another operation held the window is listed as soon as the window is free.
-    connect(&form, &Form1::operationEnded, this, [this] {
-        if (m_columnsPending) listColumns();
-    }, Qt::QueuedConnection);
+    connect(
+        &form, &Form1::operationEnded, this,
+        [this] {
+            if (m_columnsPending) listColumns();
+        },
+        Qt::QueuedConnection);
 }
 
 void SourceSelection::pickFile(const OpenButton& b) {
@@ -75,7 +80,8 @@ void SourceSelection::listWorksheets(const OpenButton& b, const QString& path) {
         const auto names = framework::worksheetNames(s(path));
         list->clear();
         if (b.listing == Listing::NothingSelected) m_form.control<QComboBox>("Combo1")->clear();
-        for (const auto& name : names) list->addItem(QString::fromStdString(name));
+        for (const auto& name : names)
+            list->addItem(QString::fromStdString(name));
         if (b.listing == Listing::FirstSelected && list->count() > 0) list->setCurrentRow(0);
         if (b.listing == Listing::NothingSelected) m_form.setSheetListReady(true);
     } catch (const std::exception& error) {

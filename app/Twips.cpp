@@ -24,9 +24,13 @@ void apply(QWidget* widget, const QRect& twips) {
 }
 } // namespace
 
-int toPixels(int twips) { return static_cast<int>(std::lround(twips * dpi() / 1440.0)); }
+int toPixels(int twips) {
+    return static_cast<int>(std::lround(twips * dpi() / 1440.0));
+}
 
-int toTwips(int pixels) { return static_cast<int>(std::lround(pixels * 1440.0 / dpi())); }
+int toTwips(int pixels) {
+    return static_cast<int>(std::lround(pixels * 1440.0 / dpi()));
+}
 
 QRect twipsGeometry(const QWidget* widget) {
     const QVariant stored = widget->property(kTwipsProperty);

@@ -22,7 +22,11 @@ void sizeToText(QWidget* widget);
 
 /// The twips box last given to the widget; a widget never placed by twips reports its pixel box converted.
 QRect twipsGeometry(const QWidget* widget);
-inline int twipsTop(const QWidget* w) { return twipsGeometry(w).top(); }
-inline int twipsHeight(const QWidget* w) { return twipsGeometry(w).height(); }
+inline int twipsTop(const QWidget* w) {
+    return twipsGeometry(w).top();
+}
+inline int twipsHeight(const QWidget* w) {
+    return twipsGeometry(w).height();
+}
 
 } // namespace tabrix::app

@@ -14,7 +14,8 @@ std::vector<std::string> worksheetNames(const std::string& path) {
     engine::Workbook& book = app.Workbooks().Open(path);
     std::vector<std::string> names;
     const int count = book.Worksheets().Count();
-    for (int i = 1; i <= count; ++i) names.push_back(book.Worksheets(i).Name());
+    for (int i = 1; i <= count; ++i)
+        names.push_back(book.Worksheets(i).Name());
     app.Workbooks().Close();
     app.Quit();
     return names;

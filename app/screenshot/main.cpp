@@ -61,7 +61,9 @@ bool shootHelp(const QString& folder) {
     return saved;
 }
 
-void release(Form1& form, const QString& name) { QTest::mouseClick(form.control(name), Qt::LeftButton); }
+void release(Form1& form, const QString& name) {
+    QTest::mouseClick(form.control(name), Qt::LeftButton);
+}
 
 // A workbook with three worksheets of a header and a few rows, for the merge shown last.
 QString sampleWorkbook(const QString& folder) {

@@ -31,7 +31,8 @@ std::string makeBook(const test::TempDir& dir, const std::string& name) {
 TEST(SheetListing, NamesInTabOrderInBothFormats) {
     test::TempDir dir;
     for (const char* name : {"b.xls", "b.xlsx"})
-        EXPECT_EQ(framework::worksheetNames(makeBook(dir, name)), (std::vector<std::string>{"汇总", "Sheet2", "Sheet3"}));
+        EXPECT_EQ(framework::worksheetNames(makeBook(dir, name)),
+                  (std::vector<std::string>{"汇总", "Sheet2", "Sheet3"}));
 }
 
 TEST(SheetListing, ColumnCountIsTheUsedRangeWidthWhereverItStarts) {

@@ -17,5 +17,5 @@ struct RegisterSuite {
 
 } // namespace tabrix::test
 
-#define TABRIX_GUI_SUITE(Class)                                                                                       \
+#define TABRIX_GUI_SUITE(Class)                                                                                        \
     static const tabrix::test::RegisterSuite register##Class([] { return std::make_unique<Class>(); })

@@ -2,10 +2,10 @@
 
 #include "engine/object/Application.h"
 #include "engine/object/Range.h"
+#include "engine/object/Sheets.h"
 #include "engine/object/Workbook.h"
 #include "engine/object/Workbooks.h"
 #include "engine/object/Worksheet.h"
-#include "engine/object/Sheets.h"
 
 #include <charconv>
 
@@ -34,7 +34,8 @@ std::string cellText(const engine::Variant& value) {
 void makeBook(const std::string& path, const std::vector<SheetSpec>& sheets) {
     engine::Application app;
     engine::Workbook& book = app.Workbooks().Add();
-    while (book.Worksheets().Count() < int(sheets.size())) book.Worksheets().Add();
+    while (book.Worksheets().Count() < int(sheets.size()))
+        book.Worksheets().Add();
     for (size_t i = 0; i < sheets.size(); ++i) {
         engine::Worksheet& ws = book.Worksheets(int(i) + 1);
         ws.SetName(sheets[i].name);
@@ -42,7 +43,8 @@ void makeBook(const std::string& path, const std::vector<SheetSpec>& sheets) {
             for (size_t c = 0; c < sheets[i].rows[r].size(); ++c)
                 ws.Cells(uint32_t(r + 1), uint32_t(c + 1)).SetValue(cellValue(sheets[i].rows[r][c]));
     }
-    while (book.Worksheets().Count() > int(sheets.size())) book.Worksheets(book.Worksheets().Count()).Delete();
+    while (book.Worksheets().Count() > int(sheets.size()))
+        book.Worksheets(book.Worksheets().Count()).Delete();
     book.SaveAs(path);
 }
 

@@ -14,10 +14,16 @@
 namespace tabrix::test {
 
 /// Twips box of a control of the window, found by name.
-inline QRect box(const app::Form1& form, const QString& name) { return app::twipsGeometry(form.control(name)); }
-inline int top(const app::Form1& form, const QString& name) { return box(form, name).top(); }
+inline QRect box(const app::Form1& form, const QString& name) {
+    return app::twipsGeometry(form.control(name));
+}
+inline int top(const app::Form1& form, const QString& name) {
+    return box(form, name).top();
+}
 
-inline QString indexed(const char* name, int i) { return QString("%1(%2)").arg(name).arg(i); }
+inline QString indexed(const char* name, int i) {
+    return QString("%1(%2)").arg(name).arg(i);
+}
 
 /// A mouse button released over a control (pressed there first, as a user's click does).
 inline void click(app::Form1& form, const QString& name, Qt::MouseButton button = Qt::LeftButton) {

@@ -15,7 +15,8 @@ const int kPages[] = {1, 2, 3, 4, 6, 7, 8, 9};
 
 std::vector<int> entryTops(const Form1& f) {
     std::vector<int> tops;
-    for (int i = 1; i <= 5; ++i) tops.push_back(test::top(f, indexed("menu1", i)));
+    for (int i = 1; i <= 5; ++i)
+        tops.push_back(test::top(f, indexed("menu1", i)));
     return tops;
 }
 
@@ -33,7 +34,9 @@ std::vector<int> visiblePages(const Form1& f) {
     return shown;
 }
 
-int bottom(const Form1& f, const QString& name) { return test::box(f, name).top() + test::box(f, name).height(); }
+int bottom(const Form1& f, const QString& name) {
+    return test::box(f, name).top() + test::box(f, name).height();
+}
 
 // Everything the menu and the page area can change, to compare before and after an action that must change nothing.
 QString snapshot(const Form1& f, const QString& skip = {}) {
@@ -41,8 +44,14 @@ QString snapshot(const Form1& f, const QString& skip = {}) {
     for (QWidget* w : f.findChildren<QWidget*>()) {
         if (w->objectName() == skip) continue;
         const QRect r = app::twipsGeometry(w);
-        s += QString("%1:%2,%3,%4,%5,%6,%7;").arg(w->objectName()).arg(r.left()).arg(r.top()).arg(r.width())
-                 .arg(r.height()).arg(w->isVisible()).arg(w->font().bold());
+        s += QString("%1:%2,%3,%4,%5,%6,%7;")
+                 .arg(w->objectName())
+                 .arg(r.left())
+                 .arg(r.top())
+                 .arg(r.width())
+                 .arg(r.height())
+                 .arg(w->isVisible())
+                 .arg(w->font().bold());
     }
     return s;
 }
@@ -79,9 +88,11 @@ private slots:
         }
         QVERIFY(!form->control("menu1(0)")->isVisible());
         QVERIFY(visibleSubEntries(*form).empty());
-        for (int k = 0; k <= 8; ++k) QCOMPARE(test::box(*form, indexed("menu2", k)).left(), 1140);
+        for (int k = 0; k <= 8; ++k)
+            QCOMPARE(test::box(*form, indexed("menu2", k)).left(), 1140);
         QCOMPARE(form->control<QLabel>("menu1(4)")->text(), QString("Excel版本转换"));
-        QCOMPARE(form->control<QLabel>("menu2(4)")->text(), QString("将一个工作表拆分\n多个工作簿（文件）\n或多个工作表"));
+        QCOMPARE(form->control<QLabel>("menu2(4)")->text(),
+                 QString("将一个工作表拆分\n多个工作簿（文件）\n或多个工作表"));
     }
 
     void groupOneOpensBelowEntryOne() {
@@ -128,7 +139,8 @@ private slots:
         QVERIFY(form->control("Text_inf")->isVisible());
         QCOMPARE(test::top(*form, "Text_inf"), 4010);
         QVERIFY(!form->control("about")->isVisible());
-        for (int k = 1; k <= 8; ++k) QVERIFY(!form->control(indexed("menu2", k))->font().bold());
+        for (int k = 1; k <= 8; ++k)
+            QVERIFY(!form->control(indexed("menu2", k))->font().bold());
     }
 
     void pageHeightsAndLogBoxTops() {
@@ -141,7 +153,8 @@ private slots:
             QCOMPARE(test::box(*form, indexed("fra", c.page)), QRect(3720, 1200, 5290, c.height));
             QCOMPARE(test::top(*form, "Text_inf"), 1200 + c.height);
             QVERIFY(form->control("Text_inf")->isVisible());
-            for (int k = 1; k <= 8; ++k) QCOMPARE(form->control(indexed("menu2", k))->font().bold(), k == c.page);
+            for (int k = 1; k <= 8; ++k)
+                QCOMPARE(form->control(indexed("menu2", k))->font().bold(), k == c.page);
         }
     }
 

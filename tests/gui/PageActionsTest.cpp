@@ -16,11 +16,14 @@ using app::Form1;
 namespace fs = std::filesystem;
 
 namespace {
-void press(Form1& f, const QString& button) { f.control<QPushButton>(button)->click(); }
+void press(Form1& f, const QString& button) {
+    f.control<QPushButton>(button)->click();
+}
 
 QStringList messageTexts() {
     QStringList out;
-    for (const auto& m : DialogScript::messages()) out << m.title + ": " + m.text;
+    for (const auto& m : DialogScript::messages())
+        out << m.title + ": " + m.text;
     return out;
 }
 
@@ -28,7 +31,8 @@ QStringList messageTexts() {
 void makeSalesBook(const std::string& path) {
     auto rows = [](const std::string& tag, int n) {
         std::vector<std::vector<std::string>> r{{"名称", "数量"}};
-        for (int i = 2; i <= n; ++i) r.push_back({tag + std::to_string(i), std::to_string(i)});
+        for (int i = 2; i <= n; ++i)
+            r.push_back({tag + std::to_string(i), std::to_string(i)});
         return r;
     };
     test::makeBook(path, {{"甲", rows("a", 10)}, {"乙", rows("b", 5)}, {"丙", rows("c", 1)}});
@@ -67,7 +71,8 @@ private slots:
         DialogScript::answerFile(target);
         press(*form, "Command3");
         QCOMPARE(form->logBox()->toPlainText(), "数据处理信息\n正在复制工作表“甲”数据\n正在复制工作表“乙”数据\n"
-                                                "正在复制工作表“丙”数据\n合并数据完成\n合并后数据保存在" + target);
+                                                "正在复制工作表“丙”数据\n合并数据完成\n合并后数据保存在" +
+                                                    target);
         QCOMPARE(messageTexts(), QStringList{"合并完成: 合并数据完成！"});
         const auto& shown = DialogScript::shown();
         QCOMPARE(shown.size(), size_t(3)); // open, save, final message
@@ -243,9 +248,11 @@ private slots:
         const char* controls[] = {"Text4", "Check2", "La1(0)", "La1(2)"};
         QVERIFY(form->control<QRadioButton>("Option1(0)")->isChecked());
         form->control<QRadioButton>("Option1(1)")->click();
-        for (const char* name : controls) QVERIFY2(!form->control(name)->isVisible(), name);
+        for (const char* name : controls)
+            QVERIFY2(!form->control(name)->isVisible(), name);
         form->control<QRadioButton>("Option1(0)")->click();
-        for (const char* name : controls) QVERIFY2(form->control(name)->isVisible(), name);
+        for (const char* name : controls)
+            QVERIFY2(form->control(name)->isVisible(), name);
     }
 
     void checkFourEnablesTheCorrespondenceButton() {

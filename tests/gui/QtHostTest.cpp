@@ -34,7 +34,8 @@ private slots:
     void linesFollowTheResetTextAndTheEndStaysInView() {
         log->setFixedSize(200, 60);
         host->resetLog("数据处理信息");
-        for (int i = 0; i < 30; ++i) host->appendLog("正在复制工作表“S" + std::to_string(i) + "”数据");
+        for (int i = 0; i < 30; ++i)
+            host->appendLog("正在复制工作表“S" + std::to_string(i) + "”数据");
         QVERIFY(log->toPlainText().startsWith("数据处理信息\n正在复制工作表“S0”数据\n"));
         QVERIFY(log->toPlainText().endsWith("\n正在复制工作表“S29”数据"));
         QCOMPARE(log->textCursor().position(), log->document()->characterCount() - 1);
@@ -74,8 +75,10 @@ private slots:
     void aTitleNotSetKeepsTheLastOneShown() {
         DialogScript::answerFile(QString("/tmp/a.xls"));
         DialogScript::answerFile(QString("/tmp/b.xls"));
-        QCOMPARE(host->openFileDialog({"选择原Excel文件", "原Excel文件(*.xls)|*.xls"}), std::optional<std::string>("/tmp/a.xls"));
-        QCOMPARE(host->openFileDialog({std::nullopt, "原Excel文件(*.xls)|*.xls"}), std::optional<std::string>("/tmp/b.xls"));
+        QCOMPARE(host->openFileDialog({"选择原Excel文件", "原Excel文件(*.xls)|*.xls"}),
+                 std::optional<std::string>("/tmp/a.xls"));
+        QCOMPARE(host->openFileDialog({std::nullopt, "原Excel文件(*.xls)|*.xls"}),
+                 std::optional<std::string>("/tmp/b.xls"));
         const auto& shown = DialogScript::shown();
         QCOMPARE(shown.size(), size_t(2));
         QCOMPARE(shown[1].title, QString("选择原Excel文件"));

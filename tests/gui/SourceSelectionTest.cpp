@@ -19,20 +19,26 @@ namespace {
 QStringList items(const Form1& f, const QString& list) {
     QStringList out;
     auto* w = f.control<QListWidget>(list);
-    for (int i = 0; i < w->count(); ++i) out << w->item(i)->text();
+    for (int i = 0; i < w->count(); ++i)
+        out << w->item(i)->text();
     return out;
 }
 
 QStringList comboItems(const Form1& f) {
     QStringList out;
     auto* w = f.control<QComboBox>("Combo1");
-    for (int i = 0; i < w->count(); ++i) out << w->itemText(i);
+    for (int i = 0; i < w->count(); ++i)
+        out << w->itemText(i);
     return out;
 }
 
-void press(Form1& f, const QString& button) { f.control<QPushButton>(button)->click(); }
+void press(Form1& f, const QString& button) {
+    f.control<QPushButton>(button)->click();
+}
 
-QString lastFilter() { return DialogScript::shown().back().text; }
+QString lastFilter() {
+    return DialogScript::shown().back().text;
+}
 } // namespace
 
 class SourceSelectionTest : public QObject {
@@ -61,8 +67,10 @@ private slots:
     void cleanup() { form.reset(); }
 
     void threeSheetsInOrderFirstSelectedOnFindCompareAndClearPages() {
-        for (const auto& [button, list] : {std::pair{"Command9", "List3"}, {"Command10(0)", "List2(0)"},
-                                           {"Command10(1)", "List2(1)"}, {"Command15(0)", "List5(0)"},
+        for (const auto& [button, list] : {std::pair{"Command9", "List3"},
+                                           {"Command10(0)", "List2(0)"},
+                                           {"Command10(1)", "List2(1)"},
+                                           {"Command15(0)", "List5(0)"},
                                            {"Command15(1)", "List5(1)"}}) {
             DialogScript::answerFile(threeSheets);
             press(*form, button);
@@ -84,8 +92,10 @@ private slots:
 
         form->control<QListWidget>("List1")->setCurrentRow(0);
         QStringList letters;
-        for (char c = 'A'; c <= 'Z'; ++c) letters << QString(c);
-        letters << "AA" << "AB";
+        for (char c = 'A'; c <= 'Z'; ++c)
+            letters << QString(c);
+        letters << "AA"
+                << "AB";
         QCOMPARE(comboItems(*form), letters);
         QCOMPARE(form->control<QComboBox>("Combo1")->currentIndex(), 0);
         QCOMPARE(form->lastColumnLetter(), QString("AB"));
@@ -174,8 +184,8 @@ private slots:
     }
 
     void theVersionSelectorSwitchesEveryFilter() {
-        const char* buttons[] = {"Command1", "Command5", "Command7", "Command9", "Command10(0)", "Command10(1)",
-                                 "Command15(0)", "Command15(1)"};
+        const char* buttons[] = {"Command1",     "Command5",     "Command7",     "Command9",
+                                 "Command10(0)", "Command10(1)", "Command15(0)", "Command15(1)"};
         for (const char* ext : {"xlsx", "xls"}) {
             form->control<QRadioButton>(QString(ext) == "xlsx" ? "excelbb(1)" : "excelbb(0)")->click();
             QCOMPARE(form->workingExtension(), QString(ext));

@@ -18,13 +18,14 @@ using namespace tabrix;
 using app::Form1;
 
 namespace {
-const QString kAbout = "     Tabrix(Tabrix)采用VBA技术开发，使用本工具前需要安装MS Office。\n"
-                       "     Excel2003及以前版本Excel文件，在已安装Office2003下使用，Excel2007版本Excel文件以及“版本转换”"
-                       "的功能，在已安装Office2007下使用。运行本工具前，请关闭所有的Excel窗口。\n"
-                       "\n"
-                       "     Tabrix(Tabrix)所产生的数据均为保存新文件，对原Excel文档没有任何影响。\n"
-                       "\n"
-                       "    欢迎提出意见和建议。";
+const QString kAbout =
+    "     Tabrix(Tabrix)采用VBA技术开发，使用本工具前需要安装MS Office。\n"
+    "     Excel2003及以前版本Excel文件，在已安装Office2003下使用，Excel2007版本Excel文件以及“版本转换”"
+    "的功能，在已安装Office2007下使用。运行本工具前，请关闭所有的Excel窗口。\n"
+    "\n"
+    "     Tabrix(Tabrix)所产生的数据均为保存新文件，对原Excel文档没有任何影响。\n"
+    "\n"
+    "    欢迎提出意见和建议。";
 const int kPages[] = {1, 2, 3, 4, 6, 7, 8, 9};
 } // namespace
 
@@ -70,7 +71,8 @@ private slots:
     }
 
     void noPageNoLogBoxButTheAboutPanel() {
-        for (int k : kPages) QVERIFY(!form->control(test::indexed("fra", k))->isVisible());
+        for (int k : kPages)
+            QVERIFY(!form->control(test::indexed("fra", k))->isVisible());
         QVERIFY(!form->control("Text_inf")->isVisible());
         auto* about = form->control<QPlainTextEdit>("about");
         QVERIFY(about->isVisible());
@@ -106,19 +108,22 @@ private slots:
         QVERIFY2(info.family().contains("Ming") || info.family().contains("Song") || info.family().contains("CJK"),
                  qPrintable(info.family()));
         std::vector<std::pair<QString, QFont>> texts;
-        for (auto* w : form->findChildren<QLabel*>()) texts.emplace_back(w->text(), w->font());
-        for (auto* w : form->findChildren<QAbstractButton*>()) texts.emplace_back(w->text(), w->font());
+        for (auto* w : form->findChildren<QLabel*>())
+            texts.emplace_back(w->text(), w->font());
+        for (auto* w : form->findChildren<QAbstractButton*>())
+            texts.emplace_back(w->text(), w->font());
         texts.emplace_back(kAbout, form->control("about")->font());
         for (const auto& [text, font] : texts) {
             const QFontMetrics metrics(font);
             for (QChar c : text)
-                if (!c.isSpace()) QVERIFY2(metrics.inFont(c), qPrintable(QString("no glyph for %1 in %2").arg(c).arg(text)));
+                if (!c.isSpace())
+                    QVERIFY2(metrics.inFont(c), qPrintable(QString("no glyph for %1 in %2").arg(c).arg(text)));
         }
     }
 
     void styledControlsUseSongTi9() {
-        for (const char* name : {"La1(0)", "La1(24)", "Check1", "Combo1", "Command3", "Command17", "List3", "Option3(1)",
-                                 "Text9", "Text11(1)", "Text_inf"}) {
+        for (const char* name : {"La1(0)", "La1(24)", "Check1", "Combo1", "Command3", "Command17", "List3",
+                                 "Option3(1)", "Text9", "Text11(1)", "Text_inf"}) {
             const QFont font = form->control(name)->font();
             QCOMPARE(font.family(), QString("宋体"));
             QCOMPARE(font.pointSize(), 9);
