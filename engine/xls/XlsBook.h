@@ -41,6 +41,9 @@ struct XlsBook {
     uint32_t sstCount = 0;
     std::vector<bool> sstRich; ///< shared strings with formatting runs, which the engine keeps as plain text
     std::vector<uint32_t> xfToStyle;       ///< XF index → style id in book->styles
+    /// A style that looks like the default but is not id 0: blank cells with a format record count for the used
+    /// range, as they do in the application, even when their format looks like the default.
+    uint32_t formattedDefault = 0;
     std::vector<std::string> sheetNames;   ///< every BOUNDSHEET in order; formulas count sheets this way
     std::vector<SupBook> supBooks;         ///< BIFF8
     std::vector<ExternSheet> externSheets; ///< in record order; formulas refer to them by index

@@ -60,6 +60,7 @@ void GlobalsReader::run() {
     while (stream.next(record)) {
         if (record.id == rec::Eof) {
             m_xb.xfToStyle = m_styles.build(m_xb.book->styles);
+            m_xb.formattedDefault = m_xb.book->styles.append(m_xb.book->styles.get(0));
             return;
         }
         parseRecord(record);

@@ -301,10 +301,13 @@ void SheetReader::parseBoolErr(RecordReader& r) {
     place(cell);
 }
 
-// Blank cells matter only for their format: one with the default look is not stored at all.
+// A blank cell is in the file only because it was formatted; it is kept (and counts for the used range) even
+// when its format looks like the default.
 void SheetReader::parseBlank(RecordReader& r) {
     Cell cell;
-    if (cellHeader(r, cell) && cell.style != 0) place(cell);
+    if (!cellHeader(r, cell)) return;
+    if (cell.style == 0) cell.style = m_xb.formattedDefault;
+    place(cell);
 }
 
 void SheetReader::parseMulBlank(RecordReader& r) {
@@ -316,7 +319,8 @@ void SheetReader::parseMulBlank(RecordReader& r) {
         Cell cell;
         cell.col = uint16_t(col);
         cell.style = m_xb.styleOf(r.u16());
-        if (cell.style != 0) place(cell);
+        if (cell.style == 0) cell.style = m_xb.formattedDefault;
+        place(cell);
     }
 }
 

@@ -169,12 +169,13 @@ TEST(XlsStyles, FontFillBorderAlignmentFormat) {
     EXPECT_EQ(s.fill.bg, 0u);
     EXPECT_EQ(book->styles.get(at(*book, 1, 0).style).numFmt, numfmt::builtinFormat(14));
     EXPECT_TRUE(numfmt::isDateFormat(book->styles.get(at(*book, 1, 0).style).numFmt));
-    // XF 15 is the workbook's default style; an XF that looks the same shares it, so it does not count as a
-    // format of its own (and an unformatted blank is not kept at all).
-    EXPECT_EQ(at(*book, 2, 0).style, 0u);
+    // XF 15 is the workbook's default style; an XF that looks the same shares it, so a value cell with it has
+    // the default style. A blank record with it is still kept: it is in the file because it was formatted.
     EXPECT_EQ(book->styles.get(0).font.name, "Arial");
     EXPECT_EQ(book->styles.get(0).font.size, 10);
-    EXPECT_EQ(book->sheets[0]->find(3, 0), nullptr);
+    EXPECT_EQ(at(*book, 2, 0).style, 0u);
+    ASSERT_NE(book->sheets[0]->find(3, 0), nullptr);
+    EXPECT_EQ(book->styles.get(book->sheets[0]->find(3, 0)->style), book->styles.get(0));
     EXPECT_NE(book->sheets[0]->find(4, 0), nullptr);
 }
 

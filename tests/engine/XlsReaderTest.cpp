@@ -57,12 +57,16 @@ TEST(XlsNumbers, MulRkNumberAndMulBlank) {
     EXPECT_EQ(at(*book, 0, 3).number, -3);
     EXPECT_EQ(at(*book, 1, 0).number, 3.141592653589793);
     SheetData& sheet = *book->sheets[0];
-    // Only the blank that carries a format of its own is kept.
-    EXPECT_EQ(sheet.find(2, 0), nullptr);
-    ASSERT_NE(sheet.find(2, 1), nullptr);
-    EXPECT_TRUE(sheet.find(2, 1)->isBlank());
+    // Every blank record is kept as a formatted cell (the used range counts it), also the one whose format
+    // looks like the default.
+    for (uint32_t c : {0u, 1u, 2u}) {
+        ASSERT_NE(sheet.find(2, c), nullptr) << c;
+        EXPECT_TRUE(sheet.find(2, c)->isBlank());
+        EXPECT_NE(sheet.find(2, c)->style, 0u);
+    }
     EXPECT_EQ(book->styles.get(sheet.find(2, 1)->style).fill.pattern, 1);
-    EXPECT_EQ(sheet.find(2, 2), nullptr);
+    EXPECT_EQ(book->styles.get(sheet.find(2, 0)->style), book->styles.get(0));
+    EXPECT_EQ(sheet.usedRect()->lastCol, 3u);
 }
 
 TEST(XlsNumbers, BoolErrCells) {
