@@ -289,12 +289,22 @@ void Form1::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange) layoutForCurrentSize();
 }
 
+// A window manager's frame becomes known only after the window is shown, sometimes only when the window manager
+// has moved it into its frame; the outer size and the centring then count the frame once.
+void Form1::fitFrame() {
+    if (m_frameFitted || !isVisible() || frameGeometry().size() == geometry().size()) return;
+    m_frameFitted = true;
+    setOuterSize(kOuterWidth, kOuterHeight);
+}
+
 void Form1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (m_centred) return;
-    m_centred = true;
-    // A window manager's frame is known only once shown; the outer size then counts it.
-    if (frameGeometry().size() != geometry().size()) setOuterSize(kOuterWidth, kOuterHeight);
+    fitFrame();
+}
+
+void Form1::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    fitFrame();
 }
 
 void Form1::openHelp() {

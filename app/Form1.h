@@ -75,6 +75,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void buildFrame();
@@ -84,6 +85,7 @@ private:
     void stylePass();
     void fillAboutPanel();
     void layoutForCurrentSize();
+    void fitFrame();
 
     QString m_extension;
     CommonDialog* m_cmd = nullptr;
@@ -95,7 +97,7 @@ private:
     QString m_lastColumnLetter;
     Correspondence m_correspondence;
     bool m_busy = false;
-    bool m_centred = false;
+    bool m_frameFitted = false;
 };
 
 /// Holds the window for one operation and lets it go on every way out.
