@@ -88,6 +88,17 @@ private slots:
         QVERIFY(!form->busy());
     }
 
+    void theNewerFormatAsksForAnXlsxResult() {
+        form->control<QRadioButton>("excelbb(1)")->click();
+        chooseSource();
+        QCOMPARE(DialogScript::shown().back().text, QString("原Excel文件(*.xlsx)|*.xlsx"));
+        const std::string target = dir->file("result.xlsx");
+        DialogScript::answerFile(QString::fromStdString(target));
+        press(*form, "Command3");
+        QCOMPARE(DialogScript::shown()[1].text, QString("保存合并后的文件(*.xlsx)|*.xlsx"));
+        QCOMPARE(test::readSheet(target, 1).size(), size_t(14));
+    }
+
     void mergeWithTheSheetNameColumn() {
         chooseSource();
         form->control<QCheckBox>("Check1")->setChecked(true);
