@@ -17,7 +17,7 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
-CORPUS = os.path.normpath(os.path.join(ROOT, "..", "shared", "corpus"))
+CORPUS = os.environ.get("TABRIX_CORPUS_DIR") or os.path.normpath(os.path.join(ROOT, "..", "shared", "corpus"))
 CLI = os.environ.get("TABRIX_CLI") or os.path.join(ROOT, "build", "cli", "tabrix-cli")
 sys.path.insert(0, CORPUS)
 import make_oracle  # noqa: E402  (the corpus's own reader wrapper)
