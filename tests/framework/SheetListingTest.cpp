@@ -8,6 +8,9 @@
 #include "engine/object/Workbooks.h"
 #include "engine/object/Worksheet.h"
 
+#include "engine/ChartSheetParts.h"
+#include "engine/model/BookData.h"
+#include "engine/xlsx/XlsxWriter.h"
 #include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -48,4 +51,24 @@ TEST(SheetListing, FailuresAreEngineErrors) {
     EXPECT_THROW(framework::usedColumnCount(makeBook(dir, "d.xls"), "无此表"), engine::EngineError);
     test::writeFile(dir.file("text.xlsx"), "not a zip");
     EXPECT_THROW(framework::worksheetNames(dir.file("text.xlsx")), engine::EngineError);
+}
+
+// Chart sheets count among the sheets but are no worksheets: the list skips them instead of failing after the
+// last worksheet.
+TEST(SheetListing, ChartSheetsAreLeftOut) {
+    engine::BookData book;
+    for (const char* name : {"数据", "图表", "汇总"}) {
+        book.sheets.push_back(std::make_unique<engine::SheetData>());
+        book.sheets.back()->name = name;
+    }
+    book.sheets[1]->kind = engine::SheetKind::Chart;
+    book.sheets[1]->opaqueParts = test::chartSheetParts("'数据'!$A$1:$A$3");
+    test::TempDir dir;
+    std::vector<std::string> warnings;
+    engine::xlsx::writeXlsx(book, dir.file("chart.xlsx"), warnings);
+    {
+        engine::Application app;
+        ASSERT_EQ(app.Workbooks().Open(dir.file("chart.xlsx")).Sheets().Count(), 3);
+    }
+    EXPECT_EQ(framework::worksheetNames(dir.file("chart.xlsx")), (std::vector<std::string>{"数据", "汇总"}));
 }
