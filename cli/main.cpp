@@ -13,6 +13,7 @@
 #include "merge/MergeSheets.h"
 
 #include <cstdio>
+#include <malloc.h>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -146,6 +147,10 @@ int run(const std::string& command, const Args& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Workbooks are read and dropped one after another: keep freed memory for the next one instead of returning
+    // it to the system and faulting it in again (a folder conversion otherwise spends a quarter of its time so).
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         std::fputs(kUsage, argc < 2 ? stderr : stdout);
         return argc < 2 ? kExitRefused : kExitDone;

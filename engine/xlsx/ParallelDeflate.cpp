@@ -3,7 +3,9 @@
 #include "engine/EngineError.h"
 
 #include <algorithm>
+#include <memory>
 #include <future>
+#include <mutex>
 #include <string>
 #include <zlib.h>
 
@@ -20,11 +22,35 @@ struct Block {
     uint32_t crc = 0;
 };
 
+// A deflate state kept between blocks and entries: setting one up costs a quarter megabyte of fresh memory,
+// which for the many small parts of a folder of workbooks costs more than compressing them.
+class Deflater {
+public:
+    ~Deflater() {
+        if (m_level >= 0) deflateEnd(&m_z);
+    }
+    z_stream& ready(int level) {
+        if (m_level == level) {
+            deflateReset(&m_z);
+            return m_z;
+        }
+        if (m_level >= 0) deflateEnd(&m_z);
+        m_z = z_stream{};
+        m_level = -1;
+        if (deflateInit2(&m_z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+            throw EngineError("无法初始化压缩（内存不足）");
+        m_level = level;
+        return m_z;
+    }
+
+private:
+    z_stream m_z{};
+    int m_level = -1;
+};
+
 // One independent raw deflate stream; all but the last end with a sync flush so the next can follow directly.
-void compress(Block& block, int level, bool last) {
-    z_stream z{};
-    if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        throw EngineError("无法初始化压缩（内存不足）");
+void compress(Block& block, Deflater& deflater, int level, bool last) {
+    z_stream& z = deflater.ready(level);
     block.output.resize(deflateBound(&z, block.input.size()) + 16);
     z.next_in = reinterpret_cast<Bytef*>(block.input.data());
     z.avail_in = static_cast<uInt>(block.input.size());
@@ -33,11 +59,18 @@ void compress(Block& block, int level, bool last) {
     const int rc = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
     const bool ok = last ? rc == Z_STREAM_END : rc == Z_OK && z.avail_in == 0;
     block.output.resize(z.total_out);
-    deflateEnd(&z);
     if (!ok) throw EngineError("压缩数据时出错");
-    block.crc = static_cast<uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(block.input.data()), static_cast<uInt>(block.input.size())));
+    block.crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(block.input.data()),
+                                            static_cast<uInt>(block.input.size())));
 }
+
+// The two lanes' states, shared by every call; a call that finds them busy (another thread saving at the same
+// time) uses states of its own.
+struct Lanes {
+    Deflater a, b;
+};
+std::mutex g_lanesMutex;
+Lanes g_lanes;
 
 // Grows the buffer as data arrives instead of sizing it to a whole block up front: most parts are a few
 // kilobytes, and zero-filling megabytes for each of them costs more than compressing them.
@@ -58,18 +91,22 @@ size_t fill(Block& block, const std::function<size_t(char*, size_t)>& read) {
 DeflateResult deflateBlocks(const std::function<size_t(char*, size_t)>& read,
                             const std::function<void(std::string_view)>& write, int level) {
     DeflateResult result;
+    std::unique_lock lock(g_lanesMutex, std::try_to_lock);
+    std::unique_ptr<Lanes> own;
+    if (!lock.owns_lock()) own = std::make_unique<Lanes>();
+    Lanes& lanes = own ? *own : g_lanes;
     Block a, b;
     fill(a, read);
     for (;;) {
         // Reading one block ahead tells whether the current one is the last.
         const bool aLast = fill(b, read) == 0;
         if (aLast) {
-            compress(a, level, true);
+            compress(a, lanes.a, level, true);
         } else {
             Block c;
             const bool bLast = fill(c, read) == 0;
-            auto other = std::async(std::launch::async, [&] { compress(b, level, bLast); });
-            compress(a, level, false);
+            auto other = std::async(std::launch::async, [&] { compress(b, lanes.b, level, bLast); });
+            compress(a, lanes.a, level, false);
             other.get();
             for (Block* done : {&a, &b}) {
                 write(done->output);

@@ -20,7 +20,8 @@ constexpr uint64_t kMaxPartSize = uint64_t(4) << 30;
 constexpr uint64_t kMaxDeflateRatio = 1100;
 constexpr size_t kChunkSize = size_t(1) << 20;
 constexpr size_t kQueueDepth = 4;
-constexpr uint64_t kThreadedAbove = uint64_t(2) << 20;
+// Parts above this inflate on a second thread; ordinary sheets of a few thousand rows already gain from it.
+constexpr uint64_t kThreadedAbove = uint64_t(256) << 10;
 
 constexpr unsigned char kOle2Magic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 
@@ -221,7 +222,7 @@ struct ChunkQueue {
     std::exception_ptr error;
 };
 
-void inflateInto(zip_file_t* file, uint64_t size, ChunkQueue& q, const std::string& where) {
+void inflateInto(zip_file_t* file, uint64_t size, size_t chunkSize, ChunkQueue& q, const std::string& where) {
     uint64_t total = 0;
     for (;;) {
         std::string chunk;
@@ -232,7 +233,7 @@ void inflateInto(zip_file_t* file, uint64_t size, ChunkQueue& q, const std::stri
             chunk = std::move(q.empty.back());
             q.empty.pop_back();
         }
-        chunk.resize(kChunkSize);
+        chunk.resize(chunkSize);
         size_t filled = 0;
         while (filled < chunk.size()) {
             zip_int64_t n = zip_fread(file, chunk.data() + filled, chunk.size() - filled);
@@ -245,7 +246,7 @@ void inflateInto(zip_file_t* file, uint64_t size, ChunkQueue& q, const std::stri
         chunk.resize(filled);
         std::lock_guard lock(q.mutex);
         if (filled > 0) q.full.push_back(std::move(chunk));
-        if (filled < kChunkSize) q.finished = true;
+        if (filled < chunkSize) q.finished = true;
         q.changed.notify_all();
         if (q.finished) return;
     }
@@ -257,11 +258,13 @@ void ZipPackage::streamThreaded(uint64_t index, uint64_t size, const std::string
     ZipFile file(zip_fopen_index(m_zip, index, 0));
     if (!file) fail(part, std::string("cannot read: ") + zip_strerror(m_zip));
     ChunkQueue q;
-    for (size_t i = 0; i < kQueueDepth; ++i) q.empty.emplace_back().reserve(kChunkSize);
+    // A smaller part gets smaller chunks, so that parsing can start while the rest still inflates.
+    const size_t chunkSize = static_cast<size_t>(std::clamp<uint64_t>(size / 8, uint64_t(64) << 10, kChunkSize));
+    for (size_t i = 0; i < kQueueDepth; ++i) q.empty.emplace_back().reserve(chunkSize);
     std::string where = m_name + ": " + part;
     std::thread inflater([&] {
         try {
-            inflateInto(file.get(), size, q, where);
+            inflateInto(file.get(), size, chunkSize, q, where);
         } catch (...) {
             std::lock_guard lock(q.mutex);
             q.error = std::current_exception();
