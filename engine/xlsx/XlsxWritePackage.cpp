@@ -211,10 +211,7 @@ bool isValidDefinedName(std::string_view name) {
 
 void patchPackage(const std::string& path, const PackagePatch& patch, std::vector<std::string>& warnings) {
     XlsxPackageEditor zip(path);
-    if (!patch.sheetData.empty()) {
-        std::string dir = std::filesystem::path(path).parent_path().string();
-        addSheetDataParts(zip, dir, *patch.book, *patch.formats, patch.sheetData);
-    }
+    if (!patch.sheetData.empty()) addSheetDataParts(zip, *patch.book, *patch.formats, patch.sheetData);
     std::string workbook = zip.read(kWorkbookPart);
     std::vector<InjectedSheet> charts;
     if (!patch.chartSheets.empty())

@@ -4,47 +4,40 @@
 #include "engine/model/CellAddress.h"
 #include "engine/xlsx/XlsxWriteMessages.h"
 
-#include <cerrno>
-#include <cstdio>
+#include <algorithm>
+#include <cstring>
 #include <memory>
-
-#include <unistd.h>
 
 namespace tabrix::engine::xlsx {
 
 namespace {
 
-/// An unnamed temporary file in dir, on the disk the package goes to (the system's temporary folder may be a
-/// small one); the system's folder when dir cannot take it.
-std::FILE* temporaryFileIn(const std::string& dir) {
-    std::string name = (dir.empty() ? std::string(".") : dir) + "/.tabrix-sheet-XXXXXX";
-    int fd = mkstemp(name.data());
-    if (fd < 0) return std::tmpfile();
-    unlink(name.c_str());
-    std::FILE* file = fdopen(fd, "w+b");
-    if (!file) close(fd);
-    return file;
-}
+// Head, rows and tail of one sheet part, produced piece by piece while the package is written: the rows are never
+// held in memory or on disk as a whole.
+struct SheetPartSource {
+    std::string head;
+    std::string tail;
+    XlsxSheetDataWriter rows;
+    size_t headDone = 0;
+    size_t tailDone = 0;
 
-/// Writes the part to a temporary file: its size must be known before it is deflated, or the zip library marks
-/// the entry as ZIP64, which the application's strict ZIP64 reading can take for a damaged file.
-std::FILE* writePartFile(const std::string& dir, const std::string& head, const std::string& tail,
-                         XlsxSheetDataWriter& rows, const SheetData& sheet) {
-    std::FILE* file = temporaryFileIn(dir);
-    if (!file) throw EngineError("保存失败，无法创建临时文件（" + describeErrno(errno) + "）");
-    static constexpr size_t kChunk = 1 << 16;
-    std::unique_ptr<char[]> buf(new char[kChunk]);
-    bool ok = std::fwrite(head.data(), 1, head.size(), file) == head.size();
-    for (size_t n; ok && (n = rows.read(buf.get(), kChunk)) > 0;) ok = std::fwrite(buf.get(), 1, n, file) == n;
-    ok = ok && std::fwrite(tail.data(), 1, tail.size(), file) == tail.size() && std::fflush(file) == 0;
-    if (!ok) {
-        int err = errno;
-        std::fclose(file);
-        throw EngineError("保存失败，无法写入工作表“" + sheet.name + "”的临时文件（" + describeErrno(err) + "）");
+    SheetPartSource(std::string h, std::string t, const BookData& book, const SheetData& sheet,
+                    const XlsxFormatCache& formats)
+        : head(std::move(h)), tail(std::move(t)), rows(book, sheet, formats) {}
+
+    size_t read(char* out, size_t capacity) {
+        if (headDone < head.size()) return copy(head, headDone, out, capacity);
+        if (size_t n = rows.read(out, capacity)) return n;
+        return copy(tail, tailDone, out, capacity);
     }
-    std::rewind(file);
-    return file;
-}
+
+    static size_t copy(const std::string& from, size_t& done, char* out, size_t capacity) {
+        size_t n = std::min(capacity, from.size() - done);
+        std::memcpy(out, from.data() + done, n);
+        done += n;
+        return n;
+    }
+};
 
 std::string dimensionRef(const SheetExtent& e) {
     if (!e.hasCells) return "A1";
@@ -54,7 +47,7 @@ std::string dimensionRef(const SheetExtent& e) {
 
 } // namespace
 
-void addSheetDataParts(XlsxPackageEditor& zip, const std::string& tempDir, const BookData& book,
+void addSheetDataParts(XlsxPackageEditor& zip, const BookData& book,
                        const XlsxFormatCache& formats, const std::vector<SheetDataEntry>& sheets) {
     for (const auto& entry : sheets) {
         std::string part = "xl/worksheets/sheet" + std::to_string(entry.lxwIndex + 1) + ".xml";
@@ -67,8 +60,9 @@ void addSheetDataParts(XlsxPackageEditor& zip, const std::string& tempDir, const
         std::string head = xml.substr(0, dimension) + "<dimension ref=\"" + dimensionRef(entry.extent) + "\"/>" +
                            xml.substr(dimensionEnd + 2, data - dimensionEnd - 2) + "<sheetData>";
         std::string tail = "</sheetData>" + xml.substr(data + 12);
-        XlsxSheetDataWriter rows(book, *entry.sheet, formats);
-        zip.writeFile(part, writePartFile(tempDir, head, tail, rows, *entry.sheet), kSheetDataLevel);
+        auto source = std::make_shared<SheetPartSource>(std::move(head), std::move(tail), book, *entry.sheet, formats);
+        zip.writeStream(part, [source](char* out, size_t capacity) { return source->read(out, capacity); },
+                        kSheetDataLevel);
     }
 }
 

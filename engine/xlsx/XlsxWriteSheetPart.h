@@ -19,10 +19,9 @@ struct SheetDataEntry {
 /// quarter larger.
 inline constexpr int kSheetDataLevel = 1;
 
-/// Replaces each worksheet part with libxlsxwriter's part around the sheet's rows, staged in unnamed temporary
-/// files in tempDir. Throws EngineError when a part is not in the shape libxlsxwriter writes or a temporary file
-/// cannot be written.
-void addSheetDataParts(XlsxPackageEditor& zip, const std::string& tempDir, const BookData& book,
+/// Replaces each worksheet part with libxlsxwriter's part around the sheet's rows; the rows are produced while
+/// the package is written. Throws EngineError when a part is not in the shape libxlsxwriter writes.
+void addSheetDataParts(XlsxPackageEditor& zip, const BookData& book,
                        const XlsxFormatCache& formats, const std::vector<SheetDataEntry>& sheets);
 
 } // namespace tabrix::engine::xlsx

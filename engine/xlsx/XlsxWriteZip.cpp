@@ -72,6 +72,12 @@ void XlsxPackageEditor::writeFile(const std::string& part, std::FILE* file, int 
     r.level = level;
 }
 
+void XlsxPackageEditor::writeStream(const std::string& part, std::function<size_t(char*, size_t)> read, int level) {
+    Replacement& r = replacementFor(part);
+    r.reader = std::move(read);
+    r.level = level;
+}
+
 void XlsxPackageEditor::copyEntry(ZipWriter& out, uint64_t index) const {
     zip_stat_t st;
     if (zip_stat_index(m_zip, index, 0, &st) != 0) fail("无法读取刚写出的文件");
@@ -93,6 +99,10 @@ void XlsxPackageEditor::commit() {
         auto emit = [&](size_t i) {
             Replacement& r = m_replacements[i];
             done[i] = true;
+            if (r.reader) {
+                out.addDeflated(r.part, r.reader, r.level);
+                return;
+            }
             if (r.file) {
                 std::rewind(r.file);
                 out.addDeflated(

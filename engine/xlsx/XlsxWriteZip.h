@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ public:
     /// The same with the whole content of a temporary file (which the editor closes), deflated at level
     /// (1 fastest ... 9 smallest).
     void writeFile(const std::string& part, std::FILE* file, int level);
+    /// The same with content produced while the package is written: read(buffer, capacity) returns how many
+    /// bytes it put there, 0 at the end. It is called during commit(), so what it reads must live until then.
+    void writeStream(const std::string& part, std::function<size_t(char*, size_t)> read, int level);
     void commit();
 
 private:
@@ -35,6 +39,7 @@ private:
         std::string part;
         std::string data;
         std::FILE* file = nullptr;
+        std::function<size_t(char*, size_t)> reader;
         int level = 6;
     };
     ::zip* m_zip;
