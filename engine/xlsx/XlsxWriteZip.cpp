@@ -22,8 +22,6 @@ XlsxPackageEditor::XlsxPackageEditor(const std::string& path) : m_zip(nullptr), 
 }
 
 XlsxPackageEditor::~XlsxPackageEditor() {
-    for (auto& r : m_replacements)
-        if (r.file) std::fclose(r.file);
     if (m_zip) zip_discard(m_zip);
 }
 
@@ -55,7 +53,6 @@ std::string XlsxPackageEditor::read(const std::string& part) const {
 XlsxPackageEditor::Replacement& XlsxPackageEditor::replacementFor(const std::string& part) {
     for (auto& r : m_replacements)
         if (r.part == part) {
-            if (r.file) std::fclose(r.file);
             r = Replacement{part};
             return r;
         }
@@ -64,12 +61,6 @@ XlsxPackageEditor::Replacement& XlsxPackageEditor::replacementFor(const std::str
 
 void XlsxPackageEditor::write(const std::string& part, std::string data) {
     replacementFor(part).data = std::move(data);
-}
-
-void XlsxPackageEditor::writeFile(const std::string& part, std::FILE* file, int level) {
-    Replacement& r = replacementFor(part);
-    r.file = file;
-    r.level = level;
 }
 
 void XlsxPackageEditor::writeStream(const std::string& part, std::function<size_t(char*, size_t)> read, int level) {
@@ -101,14 +92,6 @@ void XlsxPackageEditor::commit() {
             done[i] = true;
             if (r.reader) {
                 out.addDeflated(r.part, r.reader, r.level);
-                return;
-            }
-            if (r.file) {
-                std::rewind(r.file);
-                out.addDeflated(
-                    r.part, [&](char* buf, size_t cap) { return std::fread(buf, 1, cap, r.file); }, r.level);
-                std::fclose(r.file);
-                r.file = nullptr;
                 return;
             }
             size_t pos = 0;

@@ -25,20 +25,16 @@ public:
     std::string read(const std::string& part) const;
     /// Replaces the part, or adds it when the package has none of that name.
     void write(const std::string& part, std::string data);
-    /// The same with the whole content of a temporary file (which the editor closes), deflated at level
-    /// (1 fastest ... 9 smallest).
-    void writeFile(const std::string& part, std::FILE* file, int level);
     /// The same with content produced while the package is written: read(buffer, capacity) returns how many
     /// bytes it put there, 0 at the end. It is called during commit(), so what it reads must live until then.
     void writeStream(const std::string& part, std::function<size_t(char*, size_t)> read, int level);
     void commit();
 
 private:
-    /// A part's new content: the data itself, or a temporary file holding it.
+    /// A part's new content: the data itself, or a function that produces it.
     struct Replacement {
         std::string part;
         std::string data;
-        std::FILE* file = nullptr;
         std::function<size_t(char*, size_t)> reader;
         int level = 6;
     };
