@@ -1,62 +1,12 @@
 #include "engine/XlrdDump.h"
 
+#include "support/JsonText.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 
 namespace tabrix::test {
-
-namespace {
-
-void appendUtf8(std::string& out, unsigned cp) {
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
-}
-
-// The script leaves non-ASCII text raw (UTF-8), so only JSON's escapes need decoding.
-std::string decodeJsonString(const std::string& s) {
-    std::string out;
-    for (size_t i = 1; i + 1 < s.size(); ++i) {
-        if (s[i] != '\\') {
-            out += s[i];
-            continue;
-        }
-        switch (char e = s[++i]) {
-        case 'n':
-            out += '\n';
-            break;
-        case 't':
-            out += '\t';
-            break;
-        case 'r':
-            out += '\r';
-            break;
-        case 'b':
-            out += '\b';
-            break;
-        case 'f':
-            out += '\f';
-            break;
-        case 'u':
-            appendUtf8(out, unsigned(std::strtoul(s.substr(i + 1, 4).c_str(), nullptr, 16)));
-            i += 4;
-            break;
-        default:
-            out += e;
-        }
-    }
-    return out;
-}
-
-} // namespace
 
 XlrdDump::XlrdDump(const std::string& xlsPath, const std::string& extraArgs) {
     std::string command =
