@@ -77,6 +77,7 @@ void writeWorkbookFile(BookData& book, const std::string& path, FileFormat forma
         // Writers name the file they write; the user only knows the target's name.
         std::string message = error.what();
         for (size_t at; (at = message.find(temp)) != std::string::npos;) message.replace(at, temp.size(), path);
+        if (message.find(path) == std::string::npos) message = path + ": " + message;
         throw EngineError(message);
     }
     fs::rename(temp, target, ec);
