@@ -1,9 +1,9 @@
-// Times the 2003-format reader: opening a workbook (sheet list, styles) and reading every sheet's cells, apart from
+// Times the workbook readers (xlsx or 2003 format, chosen by content): opening a workbook (sheet list, styles) and reading every sheet's cells, apart from
 // any output. Prints seconds per file; the targets live in the harness.
 //
-//     xls_read_bench FILE.xls...
+//     ReadBench FILE.xlsx|FILE.xls...
 #include "engine/EngineError.h"
-#include "engine/xls/XlsReader.h"
+#include "engine/object/WorkbookFiles.h"
 
 #include <chrono>
 #include <cstdio>
@@ -12,13 +12,13 @@ using namespace tabrix::engine;
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: xls_read_bench FILE.xls...\n");
+        std::fprintf(stderr, "usage: ReadBench FILE.xlsx|FILE.xls...\n");
         return 2;
     }
     for (int i = 1; i < argc; ++i) {
         auto start = std::chrono::steady_clock::now();
         try {
-            auto book = xls::readXls(argv[i]);
+            auto book = readWorkbookFile(argv[i]);
             auto opened = std::chrono::steady_clock::now();
             size_t cells = 0;
             for (auto& sheet : book->sheets) {
