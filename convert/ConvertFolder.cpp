@@ -68,7 +68,13 @@ Outcome convertFolderAction(framework::Host& host, const ConvertPage& page) {
     }
     engine::Application app;
     size_t failed = 0;
-    for (const auto& name : sources) failed += convertOne(host, app, page, name) ? 0 : 1;
+    // The files still to come are read in the background while earlier ones are saved.
+    std::vector<std::string> paths;
+    for (const auto& name : sources) paths.push_back(framework::joinPath(page.sourceFolder, name));
+    for (size_t i = 0; i < sources.size(); ++i) {
+        app.Workbooks().ExpectOpens(std::span(paths).subspan(i));
+        failed += convertOne(host, app, page, sources[i]) ? 0 : 1;
+    }
     app.Quit();
     if (failed == 0) {
         host.message(kAllDone, kTitleDone);

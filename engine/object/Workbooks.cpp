@@ -12,7 +12,8 @@ Workbooks::Workbooks(Application& app) : m_app(app) {}
 Workbooks::~Workbooks() = default;
 
 Workbook& Workbooks::Open(const std::string& path) {
-    auto data = readWorkbookFile(path);
+    auto data = m_readAhead.take(path);
+    if (!data) data = readWorkbookFile(path);
     std::error_code ec;
     auto full = std::filesystem::absolute(path, ec);
     m_books.push_back(std::make_unique<Workbook>(*this, std::move(data), ec ? path : full.string(), true));

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "engine/object/ReadAhead.h"
+
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -17,6 +20,8 @@ public:
 
     /// Opens a workbook file (not read-only). The reader is chosen by the file's content, not its name.
     Workbook& Open(const std::string& path);
+    /// The files the caller will Open next, in order: the first of them are read in the background (ReadAhead).
+    void ExpectOpens(std::span<const std::string> upcoming) { m_readAhead.expect(upcoming); }
     /// A new workbook with three empty worksheets Sheet1..Sheet3, the first active.
     Workbook& Add();
     /// Closes every workbook without saving.
@@ -31,6 +36,7 @@ private:
     Application& m_app;
     std::vector<std::unique_ptr<Workbook>> m_books;
     int m_newBookCounter = 0;
+    engine::ReadAhead m_readAhead;
 };
 
 } // namespace tabrix::engine

@@ -1,6 +1,7 @@
 #include "engine/xls/OleWorkbookStream.h"
 
 #include "engine/EngineError.h"
+#include "engine/xls/GsfLibrary.h"
 
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
@@ -11,7 +12,6 @@
 #include <cctype>
 #include <cstring>
 #include <memory>
-#include <mutex>
 
 namespace tabrix::engine::xls {
 
@@ -32,18 +32,6 @@ uint32_t le32(std::span<const uint8_t> s, size_t at) {
     return uint32_t(s[at]) | uint32_t(s[at + 1]) << 8 | uint32_t(s[at + 2]) << 16 | uint32_t(s[at + 3]) << 24;
 }
 uint16_t le16(std::span<const uint8_t> s, size_t at) { return uint16_t(s[at] | s[at + 1] << 8); }
-
-void initGsf() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        gsf_init();
-        // libgsf reports damaged containers as warnings on stderr as well as through its error result; the
-        // result is what the user sees, so the console copy is dropped.
-        g_log_set_handler("libgsf:msole",
-                          GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
-                          [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
-    });
-}
 
 // Header fields libgsf trusts for its allocations and chain walks, checked against the file's real size first
 // so a crafted header is refused before it can make the library allocate or loop on sectors that do not exist.
@@ -124,7 +112,7 @@ WorkbookStream readWorkbookStream(std::span<const uint8_t> file, const std::stri
     if (file.size() < 8 || std::memcmp(file.data(), kOleMagic, 8) != 0)
         throw EngineError(displayName + ": not a 2003-format workbook (no OLE2 container)");
     checkHeader(file, displayName);
-    initGsf();
+    ensureGsfReady();
     GsfPtr<GsfInput> input(gsf_input_memory_new(file.data(), gsf_off_t(file.size()), FALSE));
     GError* err = nullptr;
     GsfPtr<GsfInfile> root(gsf_infile_msole_new(input.get(), &err));

@@ -1,6 +1,7 @@
 #include "engine/xls/XlsWriter.h"
 
 #include "engine/EngineError.h"
+#include "engine/xls/GsfLibrary.h"
 #include "engine/xls/Biff8WriteGlobals.h"
 #include "engine/xls/Biff8WriteLinks.h"
 #include "engine/xls/Biff8WriteSheet.h"
@@ -13,7 +14,6 @@
 #include <gsf/gsf-output-stdio.h>
 #include <gsf/gsf-utils.h>
 
-#include <mutex>
 
 namespace tabrix::engine::xls {
 
@@ -35,8 +35,7 @@ std::string gsfError(GsfOutput* out, GError* err) {
 
 // The OLE2 compound file with its one "Workbook" stream; libgsf puts a stream of 4 KB or more in big blocks.
 void writeContainer(const std::string& path, const std::vector<const std::string*>& pieces) {
-    static std::once_flag initialised;
-    std::call_once(initialised, [] { gsf_init(); });
+    ensureGsfReady();
     GError* err = nullptr;
     GRef<GsfOutput> sink{gsf_output_stdio_new(path.c_str(), &err)};
     if (!sink.p) {

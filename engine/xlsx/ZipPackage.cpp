@@ -2,6 +2,7 @@
 
 #include "engine/EngineError.h"
 
+#include <libdeflate.h>
 #include <zip.h>
 
 #include <algorithm>
@@ -20,7 +21,10 @@ constexpr uint64_t kMaxPartSize = uint64_t(4) << 30;
 constexpr uint64_t kMaxDeflateRatio = 1100;
 constexpr size_t kChunkSize = size_t(1) << 20;
 constexpr size_t kQueueDepth = 4;
-// Parts above this inflate on a second thread; ordinary sheets of a few thousand rows already gain from it.
+// Deflated parts up to this size inflate in one call to libdeflate, about three times as fast as zlib's
+// streaming inflate (a folder conversion spends a quarter of its time inflating); larger parts stream.
+constexpr uint64_t kWholeUpTo = uint64_t(32) << 20;
+// Streamed parts above this inflate on a second thread.
 constexpr uint64_t kThreadedAbove = uint64_t(256) << 10;
 
 constexpr unsigned char kOle2Magic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
@@ -173,13 +177,19 @@ ZipPackage::Located ZipPackage::locate(std::string_view part) const {
     if ((deflated && size > packed * kMaxDeflateRatio + 4096) || (stored && size != packed))
         fail(name, "declares " + std::to_string(size) + " bytes from " + std::to_string(packed) +
                        " compressed bytes (a damaged or forged zip entry)");
-    return {it->second, size, std::move(name)};
+    bool plain = deflated && (st.valid & ZIP_STAT_CRC) && (st.valid & ZIP_STAT_COMP_SIZE) &&
+                 (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method == ZIP_EM_NONE;
+    return {it->second, size, std::move(name), packed, plain ? st.crc : 0, plain};
 }
 
 std::string ZipPackage::read(std::string_view part, uint64_t limit) {
     std::string out;
     Located found = locate(part);
     if (found.size > limit) fail(found.name, "too large to keep (" + std::to_string(found.size) + " bytes)");
+    if (found.plainDeflate && found.size <= kWholeUpTo) {
+        inflateWhole(found, [&](std::string_view whole) { out.assign(whole); });
+        return out;
+    }
     out.reserve(found.size);
     streamHere(found.index, found.size, found.name, [&](std::string_view chunk) { out.append(chunk); });
     return out;
@@ -187,7 +197,9 @@ std::string ZipPackage::read(std::string_view part, uint64_t limit) {
 
 void ZipPackage::stream(std::string_view part, const std::function<void(std::string_view)>& sink) {
     Located found = locate(part);
-    if (found.size > kThreadedAbove)
+    if (found.plainDeflate && found.size <= kWholeUpTo)
+        inflateWhole(found, sink);
+    else if (found.size > kThreadedAbove)
         streamThreaded(found.index, found.size, found.name, sink);
     else
         streamHere(found.index, found.size, found.name, sink);
@@ -207,6 +219,42 @@ void ZipPackage::streamHere(uint64_t index, uint64_t size, const std::string& pa
         if (total > size) fail(part, "inflates to more than its declared " + std::to_string(size) + " bytes");
         sink(std::string_view(chunk.data(), static_cast<size_t>(n)));
     }
+}
+
+namespace {
+struct DecompressorFree {
+    void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+};
+} // namespace
+
+void ZipPackage::inflateWhole(const Located& found, const std::function<void(std::string_view)>& sink) {
+    ZipFile file(zip_fopen_index(m_zip, found.index, ZIP_FL_COMPRESSED));
+    if (!file) fail(found.name, std::string("cannot read: ") + zip_strerror(m_zip));
+    std::string packed(static_cast<size_t>(found.packed), '\0');
+    size_t filled = 0;
+    while (filled < packed.size()) {
+        zip_int64_t n = zip_fread(file.get(), packed.data() + filled, packed.size() - filled);
+        if (n < 0) fail(found.name, std::string("cannot read: ") + zip_file_strerror(file.get()));
+        if (n == 0) fail(found.name, "the package ends inside this part (truncated file)");
+        filled += static_cast<size_t>(n);
+    }
+    std::unique_ptr<libdeflate_decompressor, DecompressorFree> inflater(libdeflate_alloc_decompressor());
+    if (!inflater) throw std::bad_alloc();
+    std::string out(static_cast<size_t>(found.size), '\0');
+    size_t got = 0;
+    switch (libdeflate_deflate_decompress(inflater.get(), packed.data(), packed.size(), out.data(), out.size(), &got)) {
+    case LIBDEFLATE_SUCCESS:
+        break;
+    case LIBDEFLATE_INSUFFICIENT_SPACE:
+        fail(found.name, "inflates to more than its declared " + std::to_string(found.size) + " bytes");
+    default:
+        fail(found.name, "cannot inflate: the compressed data is damaged");
+    }
+    if (libdeflate_crc32(0, out.data(), got) != found.crc)
+        fail(found.name, "cannot inflate: CRC error (the part is damaged)");
+    out.resize(got);
+    packed = std::string();
+    sink(out);
 }
 
 namespace {

@@ -33,8 +33,9 @@ public:
     std::vector<std::string> partNames() const;
     /// The whole part; for small parts only (opaque parts kept as bytes).
     std::string read(std::string_view part, uint64_t limit = uint64_t(256) << 20);
-    /// Hands the inflated part to sink in chunks. Large parts inflate on a second thread so inflating and
-    /// parsing overlap; the sink always runs on the calling thread. Exceptions from sink propagate.
+    /// Hands the inflated part to sink in chunks. Ordinary parts inflate in one go; very large ones inflate on a
+    /// second thread so inflating and parsing overlap with bounded memory. The sink always runs on the calling
+    /// thread. Exceptions from sink propagate.
     void stream(std::string_view part, const std::function<void(std::string_view)>& sink);
 
     static std::string normalize(std::string_view part);
@@ -45,10 +46,14 @@ private:
         uint64_t index;
         uint64_t size;
         std::string name; ///< as stored, for messages
+        uint64_t packed = 0;
+        uint32_t crc = 0;
+        bool plainDeflate = false; ///< deflated, not encrypted, sizes and CRC known
     };
     Located locate(std::string_view part) const;
     void streamHere(uint64_t index, uint64_t size, const std::string& part,
                     const std::function<void(std::string_view)>& sink);
+    void inflateWhole(const Located& found, const std::function<void(std::string_view)>& sink);
     void streamThreaded(uint64_t index, uint64_t size, const std::string& part,
                         const std::function<void(std::string_view)>& sink);
     [[noreturn]] void fail(const std::string& part, const std::string& what) const;

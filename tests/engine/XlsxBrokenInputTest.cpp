@@ -28,18 +28,27 @@ const Parts& goodBook() {
     return parts;
 }
 
-// Sets the inflated size of the named entry in both its local and central headers.
-std::string withDeclaredSize(std::string zip, const std::string& entry, uint32_t size) {
-    auto patch = [&](const char* signature, size_t sizeAt, size_t nameLenAt, size_t nameAt) {
+// Sets a 32-bit field of the named entry in both its local and central headers.
+std::string withHeaderField(std::string zip, const std::string& entry, size_t localAt, size_t centralAt,
+                            uint32_t value) {
+    auto patch = [&](const char* signature, size_t fieldAt, size_t nameLenAt, size_t nameAt) {
         for (size_t pos = zip.find(signature, 0, 4); pos != std::string::npos; pos = zip.find(signature, pos + 4, 4)) {
             uint16_t nameLen = uint16_t(uint8_t(zip[pos + nameLenAt]) | uint8_t(zip[pos + nameLenAt + 1]) << 8);
             if (zip.compare(pos + nameAt, nameLen, entry) != 0) continue;
-            for (int i = 0; i < 4; ++i) zip[pos + sizeAt + size_t(i)] = char((size >> (8 * i)) & 0xFF);
+            for (int i = 0; i < 4; ++i) zip[pos + fieldAt + size_t(i)] = char((value >> (8 * i)) & 0xFF);
         }
     };
-    patch("PK\x03\x04", 22, 26, 30);
-    patch("PK\x01\x02", 24, 28, 46);
+    patch("PK\x03\x04", localAt, 26, 30);
+    patch("PK\x01\x02", centralAt, 28, 46);
     return zip;
+}
+
+std::string withDeclaredSize(std::string zip, const std::string& entry, uint32_t size) {
+    return withHeaderField(std::move(zip), entry, 22, 24, size);
+}
+
+std::string withChecksum(std::string zip, const std::string& entry, uint32_t crc) {
+    return withHeaderField(std::move(zip), entry, 14, 16, crc);
 }
 
 std::string ole2(const std::string& streamName) {
@@ -103,6 +112,9 @@ const BrokenCase kCases[] = {
     {"sheet entry declaring 2 GB", [] { return withDeclaredSize(zipBytes(goodBook()), "xl/worksheets/sheet1.xml",
                                                                 0x80000000u); },
      "xl/worksheets/sheet1.xml: declares 2147483648 bytes", false},
+    {"sheet entry with a wrong checksum", [] { return withChecksum(zipBytes(goodBook()), "xl/worksheets/sheet1.xml",
+                                                                   0x12345678u); },
+     "xl/worksheets/sheet1.xml: cannot inflate", false},
     {"shared string index out of range", [] {
          return zipBytes(oneSheetBook("<sheetData><row><c r=\"B2\" t=\"s\"><v>3</v></c></row></sheetData>",
                                       "<si><t>a</t></si>"));
@@ -183,38 +195,42 @@ std::string largeSheetBody(size_t rows, size_t brokenRow) {
 }
 } // namespace
 
-// Parts over a few MiB inflate on a second thread; an error on either side must end both, promptly.
+// Ordinary parts inflate in one piece; parts over 32 MiB stream, inflating on a second thread. On both paths the
+// part reads whole, and an error on either side ends the read promptly with a message naming the part.
 TEST(XlsxLargePart, ReadsWholeAndStopsCleanlyOnErrors) {
-    tabrix::test::TempDir dir;
-    std::string good = dir.file("good.xlsx");
-    tabrix::test::writeZip(good, oneSheetBook(largeSheetBody(60000, 0)));
-    auto book = xlsx::readXlsx(good);
-    book->sheets[0]->ensureLoaded();
-    EXPECT_EQ(book->sheets[0]->rowCount(), 60000u);
-    const Cell* last = book->sheets[0]->find(59999, 0);
-    ASSERT_NE(last, nullptr);
-    EXPECT_DOUBLE_EQ(last->number, 60000.0 * 7);
+    for (size_t rows : {size_t(60000), size_t(360000)}) {
+        SCOPED_TRACE(rows);
+        tabrix::test::TempDir dir;
+        std::string good = dir.file("good.xlsx");
+        tabrix::test::writeZip(good, oneSheetBook(largeSheetBody(rows, 0)));
+        auto book = xlsx::readXlsx(good);
+        book->sheets[0]->ensureLoaded();
+        EXPECT_EQ(book->sheets[0]->rowCount(), rows);
+        const Cell* last = book->sheets[0]->find(uint32_t(rows - 1), 0);
+        ASSERT_NE(last, nullptr);
+        EXPECT_DOUBLE_EQ(last->number, double(rows) * 7);
 
-    std::string parseError = dir.file("parse.xlsx");
-    tabrix::test::writeZip(parseError, oneSheetBook(largeSheetBody(60000, 10)));
-    try {
-        xlsx::readXlsx(parseError)->sheets[0]->ensureLoaded();
-        FAIL();
-    } catch (const EngineError& e) {
-        EXPECT_NE(std::string(e.what()).find("sheet1.xml: XML error at line 11: mismatched tag"), std::string::npos)
-            << e.what();
-    }
+        // Loading the sheet must fail with a message holding `text`.
+        auto expectLoadFails = [](const std::string& path, const std::string& text) {
+            try {
+                xlsx::readXlsx(path)->sheets[0]->ensureLoaded();
+                ADD_FAILURE() << path << " loaded";
+            } catch (const EngineError& e) {
+                EXPECT_NE(std::string(e.what()).find(text), std::string::npos) << e.what();
+            }
+        };
+        std::string parseError = dir.file("parse.xlsx");
+        tabrix::test::writeZip(parseError, oneSheetBook(largeSheetBody(rows, 10)));
+        expectLoadFails(parseError, "sheet1.xml: XML error at line 11: mismatched tag");
 
-    // A sheet that inflates to more than its entry declares fails on the inflating thread, mid-part.
-    std::string understated = dir.file("understated.xlsx");
-    tabrix::test::writeFile(understated, withDeclaredSize(tabrix::test::readFile(good), "xl/worksheets/sheet1.xml",
-                                                          3u << 20));
-    try {
-        xlsx::readXlsx(understated)->sheets[0]->ensureLoaded();
-        FAIL();
-    } catch (const EngineError& e) {
-        EXPECT_NE(std::string(e.what()).find("xl/worksheets/sheet1.xml: inflates to more than its declared"),
-                  std::string::npos)
-            << e.what();
+        // A sheet that inflates to more than its entry declares fails mid-part.
+        std::string understated = dir.file("understated.xlsx");
+        tabrix::test::writeFile(understated, withDeclaredSize(tabrix::test::readFile(good), "xl/worksheets/sheet1.xml",
+                                                              3u << 20));
+        expectLoadFails(understated, "xl/worksheets/sheet1.xml: inflates to more than its declared");
+
+        std::string wrongSum = dir.file("checksum.xlsx");
+        tabrix::test::writeFile(wrongSum, withChecksum(tabrix::test::readFile(good), "xl/worksheets/sheet1.xml", 7u));
+        expectLoadFails(wrongSum, "xl/worksheets/sheet1.xml: cannot inflate");
     }
 }

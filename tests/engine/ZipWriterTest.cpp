@@ -34,15 +34,17 @@ std::function<size_t(char*, size_t)> from(const std::string& s) {
 }
 } // namespace
 
-// Sheet parts are deflated in independent blocks on two threads; the pieces must read back as one stream with the
-// right checksum, at every size around the block edges.
-TEST(ZipWriter, BlocksDeflatedInParallelReadBackAsOneEntry) {
+// Parts up to 16 MiB are deflated in one piece; larger ones in independent blocks on two threads, whose pieces must
+// read back as one stream with the right checksum. Sizes on both sides of that edge and of the block edges.
+TEST(ZipWriter, WholeAndBlockwiseEntriesReadBack) {
     test::TempDir dir;
     const std::string path = dir.file("t.zip");
     std::string big;
-    for (int i = 0; big.size() < (13u << 20); ++i)
+    for (int i = 0; big.size() < (17u << 20) + 12345; ++i)
         big += "<c r=\"A" + std::to_string(i) + "\"><v>" + std::to_string(i * 7) + "</v></c>";
-    const std::string exact(8u << 20, 'x'); // exactly two blocks
+    const std::string small = big.substr(0, 300000);
+    const std::string whole(16u << 20, 'x');  // the largest entry done in one piece
+    const std::string blocks = whole + "y";    // the smallest done block by block
     const std::string stored = "stored as is";
     {
         engine::xlsx::ZipWriter zw(path);
@@ -51,17 +53,21 @@ TEST(ZipWriter, BlocksDeflatedInParallelReadBackAsOneEntry) {
                   stored);
         zw.addDeflated("empty.xml", from(std::string()), 1);
         zw.addDeflated("big.xml", from(big), 1);
-        zw.addDeflated("exact.xml", from(exact), 6);
+        zw.addDeflated("small.xml", from(small), 1);
+        zw.addDeflated("whole.xml", from(whole), 6);
+        zw.addDeflated("blocks.xml", from(blocks), 1);
         zw.finish();
     }
     int err = 0;
     zip_t* z = zip_open(path.c_str(), ZIP_CHECKCONS | ZIP_RDONLY, &err);
     ASSERT_NE(z, nullptr) << err;
-    EXPECT_EQ(zip_get_num_entries(z, 0), 4);
+    EXPECT_EQ(zip_get_num_entries(z, 0), 6);
     EXPECT_EQ(readEntry(z, "a/stored.txt"), stored);
     EXPECT_EQ(readEntry(z, "empty.xml"), "");
     EXPECT_EQ(readEntry(z, "big.xml"), big);
-    EXPECT_EQ(readEntry(z, "exact.xml"), exact);
+    EXPECT_EQ(readEntry(z, "small.xml"), small);
+    EXPECT_EQ(readEntry(z, "whole.xml"), whole);
+    EXPECT_EQ(readEntry(z, "blocks.xml"), blocks);
     zip_close(z);
 }
 
