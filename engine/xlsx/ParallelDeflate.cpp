@@ -18,9 +18,9 @@ namespace {
 // each stream afresh costs nothing measurable in file size.
 constexpr size_t kBlock = 512u << 10;
 // Entries up to this size are deflated in one call to libdeflate, about twice as fast as zlib at the same level
-// and a little smaller. Larger ones go block by block through zlib on two threads: libdeflate always marks the
-// end of what it compresses as the end of the stream, so its pieces cannot be joined one after another.
-constexpr size_t kWholeUpTo = 16u << 20;
+// and a little smaller. Larger ones go block by block through zlib on two threads, which then ends sooner:
+// libdeflate always marks the end of what it compresses as the end of the stream, so its pieces cannot be joined.
+constexpr size_t kWholeUpTo = 4u << 20;
 
 struct Block {
     std::string input;
