@@ -178,8 +178,11 @@ ZipPackage::Located ZipPackage::locate(std::string_view part) const {
     if ((deflated && size > packed * kMaxDeflateRatio + 4096) || (stored && size != packed))
         fail(name, "declares " + std::to_string(size) + " bytes from " + std::to_string(packed) +
                        " compressed bytes (a damaged or forged zip entry)");
+    // Deflate never grows data by more than a few bytes per block, so a compressed size far above the inflated
+    // one is a damaged header: such an entry streams (and fails there) instead of sizing a buffer by it.
     bool plain = deflated && (st.valid & ZIP_STAT_CRC) && (st.valid & ZIP_STAT_COMP_SIZE) &&
-                 (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method == ZIP_EM_NONE;
+                 (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method == ZIP_EM_NONE &&
+                 packed <= size + size / 8 + 1024;
     return {it->second, size, std::move(name), packed, plain ? st.crc : 0, plain};
 }
 
