@@ -12,7 +12,7 @@ namespace {
 uint16_t readU16(std::span<const uint8_t> s, size_t at) { return uint16_t(s[at] | s[at + 1] << 8); }
 
 std::string recordAt(const std::string& where, uint16_t id, size_t offset) {
-    return where + ": " + recordName(id) + " at byte " + std::to_string(offset);
+    return where + ": " + recordName(id) + "（第 " + std::to_string(offset) + " 字节处）";
 }
 } // namespace
 
@@ -24,12 +24,11 @@ bool BiffRecordStream::next(BiffRecord& out) {
     auto bodyLength = [&](size_t pos) {
         uint16_t id = readU16(m_stream, pos), len = readU16(m_stream, pos + 2);
         if (len > kMaxRecordLength)
-            throw EngineError(recordAt(m_where, id, pos) + ": length " + std::to_string(len) +
-                              " is over the format's limit of " + std::to_string(kMaxRecordLength) + " bytes");
+            throw EngineError(recordAt(m_where, id, pos) + ": 长度 " + std::to_string(len) + " 超过了格式允许的 " +
+                              std::to_string(kMaxRecordLength) + " 字节上限");
         if (len > m_stream.size() - pos - 4)
-            throw EngineError(recordAt(m_where, id, pos) + ": the record needs " + std::to_string(len) +
-                              " bytes but the stream ends after " + std::to_string(m_stream.size() - pos - 4) +
-                              " (the file is cut off or damaged)");
+            throw EngineError(recordAt(m_where, id, pos) + ": 记录需要 " + std::to_string(len) + " 字节，但流在 " +
+                              std::to_string(m_stream.size() - pos - 4) + " 字节后就结束了（文件不完整或已损坏）");
         return len;
     };
     auto isContinue = [&](size_t pos) { return fits(pos) && readU16(m_stream, pos) == rec::Continue; };
@@ -64,15 +63,15 @@ RecordReader::RecordReader(const BiffRecord& record, int biffVersion, const Code
     : m_record(record), m_data(record.data), m_biff(biffVersion), m_codePage(codePage) {}
 
 void RecordReader::fail(const std::string& what) const {
-    static const std::string unknown = "workbook stream";
+    static const std::string unknown = "工作簿流";
     throw EngineError(recordAt(m_record.where ? *m_record.where : unknown, m_record.id, m_record.offset) + ": " +
                       what);
 }
 
 std::span<const uint8_t> RecordReader::bytes(size_t n) {
     if (n > remaining())
-        fail("expected " + std::to_string(n) + " more bytes at byte " + std::to_string(m_pos) + " of " +
-             std::to_string(m_data.size()) + ", found " + std::to_string(remaining()));
+        fail("在记录的第 " + std::to_string(m_pos) + " 字节处（共 " + std::to_string(m_data.size()) + " 字节）还需要 " +
+             std::to_string(n) + " 字节，实际只剩 " + std::to_string(remaining()) + " 字节");
     auto out = m_data.subspan(m_pos, n);
     m_pos += n;
     return out;
@@ -100,7 +99,7 @@ double RecordReader::f64() {
 void RecordReader::skip(size_t n) { bytes(n); }
 
 void RecordReader::seek(size_t pos) {
-    if (pos > m_data.size()) fail("offset " + std::to_string(pos) + " is past the record's end");
+    if (pos > m_data.size()) fail("偏移 " + std::to_string(pos) + " 超出了记录末尾");
     m_pos = pos;
 }
 
@@ -119,9 +118,9 @@ std::string RecordReader::stringOfLength(size_t count, bool* rich) {
     size_t phonetic = (flags & 0x04) ? u32() : 0;
     if (rich) *rich = runs > 0;
     std::string text = unicodeChars(count, flags & 0x01);
-    if (runs * 4 > remaining()) fail("the formatting runs of a string go past the record's end");
+    if (runs * 4 > remaining()) fail("字符串的格式段超出了记录末尾");
     skip(runs * 4);
-    if (phonetic > remaining()) fail("the phonetic data of a string goes past the record's end");
+    if (phonetic > remaining()) fail("字符串的注音数据超出了记录末尾");
     skip(phonetic);
     return text;
 }
@@ -146,8 +145,8 @@ std::string RecordReader::unicodeChars(size_t count, bool wide) {
         left -= take;
         if (left == 0) return out;
         if (limit == m_data.size() || m_pos != limit)
-            fail("a string of " + std::to_string(count) + " characters is cut off after " +
-                 std::to_string(count - left));
+            fail("长 " + std::to_string(count) + " 个字符的字符串在第 " + std::to_string(count - left) +
+                 " 个字符后中断");
         wide = u8() & 0x01;
     }
 }

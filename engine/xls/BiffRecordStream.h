@@ -22,7 +22,7 @@ struct BiffRecord {
 /// and the format's length limit; a record cut off by the end of the stream is an EngineError that names it.
 class BiffRecordStream {
 public:
-    /// where names the file and stream in messages ("book.xls: stream Workbook").
+    /// where names the file and stream in messages ("book.xls: Workbook 流").
     BiffRecordStream(std::span<const uint8_t> stream, size_t start, const std::string& where);
 
     /// The next record; false when the stream ends (fewer than 4 bytes left). The record's spans stay valid

@@ -46,7 +46,7 @@ std::string recordName(uint16_t id) {
     default: break;
     }
     char buf[24];
-    std::snprintf(buf, sizeof buf, "record 0x%04X", unsigned(id));
+    std::snprintf(buf, sizeof buf, "记录 0x%04X", unsigned(id));
     return buf;
 }
 

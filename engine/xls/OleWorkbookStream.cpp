@@ -33,33 +33,35 @@ uint32_t le32(std::span<const uint8_t> s, size_t at) {
 }
 uint16_t le16(std::span<const uint8_t> s, size_t at) { return uint16_t(s[at] | s[at + 1] << 8); }
 
+[[noreturn]] void containerDamaged(const std::string& name, const std::string& why) {
+    throw EngineError(name + ": 文件的 OLE2 容器已损坏（" + why + "）");
+}
+
 // Header fields libgsf trusts for its allocations and chain walks, checked against the file's real size first
 // so a crafted header is refused before it can make the library allocate or loop on sectors that do not exist.
 void checkHeader(std::span<const uint8_t> file, const std::string& name) {
-    auto damaged = [&](const std::string& why) {
-        throw EngineError(name + ": the file's OLE2 container is damaged (" + why + ")");
-    };
-    if (file.size() < kHeaderSize) damaged("shorter than its 512-byte header");
-    if (le16(file, 0x1C) != 0xFFFE) damaged("wrong byte-order mark");
+    auto damaged = [&](const std::string& why) { containerDamaged(name, why); };
+    if (file.size() < kHeaderSize) damaged("文件比 512 字节的文件头还短");
+    if (le16(file, 0x1C) != 0xFFFE) damaged("字节序标记不对");
     uint16_t shift = le16(file, 0x1E), miniShift = le16(file, 0x20);
-    if (shift != 9 && shift != 12) damaged("sector size 2^" + std::to_string(shift));
-    if (miniShift != 6) damaged("mini sector size 2^" + std::to_string(miniShift));
+    if (shift != 9 && shift != 12) damaged("扇区大小为 2^" + std::to_string(shift));
+    if (miniShift != 6) damaged("小扇区大小为 2^" + std::to_string(miniShift));
     uint64_t sectorSize = uint64_t(1) << shift;
     uint64_t sectors = (file.size() + sectorSize - 1) / sectorSize; // the header counts as one; a cut-off last
     uint32_t fatSectors = le32(file, 0x2C);                          // sector still holds data
     uint32_t difatSectors = le32(file, 0x48);
     uint32_t miniFatSectors = le32(file, 0x40);
-    if (fatSectors == 0 || fatSectors > sectors) damaged(std::to_string(fatSectors) + " FAT sectors");
-    if (difatSectors > sectors) damaged(std::to_string(difatSectors) + " DIFAT sectors");
-    if (miniFatSectors > sectors) damaged(std::to_string(miniFatSectors) + " mini FAT sectors");
+    if (fatSectors == 0 || fatSectors > sectors) damaged("FAT 扇区数为 " + std::to_string(fatSectors));
+    if (difatSectors > sectors) damaged("DIFAT 扇区数为 " + std::to_string(difatSectors));
+    if (miniFatSectors > sectors) damaged("小 FAT 扇区数为 " + std::to_string(miniFatSectors));
     uint32_t directory = le32(file, 0x30);
-    if (directory >= sectors) damaged("directory outside the file");
+    if (directory >= sectors) damaged("目录位于文件之外");
     // The root entry has no siblings. libgsf would read siblings of the root as entries without a parent and
     // never free them, so a file claiming some is refused here (0 points back at the root, which it skips).
     uint64_t root = (uint64_t(directory) + 1) * sectorSize;
     if (root + kDirEntrySize <= file.size()) {
         uint32_t left = le32(file, size_t(root) + 0x44), right = le32(file, size_t(root) + 0x48);
-        if ((left != kNoStream && left != 0) || (right != kNoStream && right != 0)) damaged("root entry with siblings");
+        if ((left != kNoStream && left != 0) || (right != kNoStream && right != 0)) damaged("根目录项带有同级项");
     }
 }
 
@@ -76,32 +78,31 @@ std::string describeOther(GsfInfile* root) {
         const char* child = gsf_infile_name_by_index(root, i);
         if (!child) continue;
         if (sameName(child, "EncryptedPackage")) encryptedPackage = true;
-        if (sameName(child, "WordDocument")) return "a Word document, not a workbook";
-        if (sameName(child, "PowerPoint Document")) return "a PowerPoint presentation, not a workbook";
-        names += names.empty() ? "" : ", ";
+        if (sameName(child, "WordDocument")) return "这是 Word 文档，不是工作簿";
+        if (sameName(child, "PowerPoint Document")) return "这是 PowerPoint 演示文稿，不是工作簿";
+        names += names.empty() ? "" : "、";
         // Property streams start with a control character ("\x05SummaryInformation"); it is not worth showing.
         for (const char* c = child; *c; ++c)
             if (static_cast<unsigned char>(*c) >= 0x20) names += *c;
     }
-    if (encryptedPackage) return "the workbook is password-protected (an encrypted xlsx package); remove the password "
-                                 "and try again";
-    return "not a workbook: the OLE2 container has no Workbook or Book stream" +
-           (names.empty() ? std::string() : " (it holds: " + names + ")");
+    if (encryptedPackage) return "工作簿设有密码（已加密的 xlsx 包）：请在创建它的程序中去掉密码后再试";
+    return "不是工作簿：OLE2 容器中没有 Workbook 或 Book 流" +
+           (names.empty() ? std::string() : "（其中有：" + names + "）");
 }
 
 WorkbookStream readChild(GsfInfile* root, int index, std::span<const uint8_t> file, const std::string& name) {
     WorkbookStream out;
     out.name = gsf_infile_name_by_index(root, index);
     GsfPtr<GsfInput> child(gsf_infile_child_by_index(root, index));
-    if (!child) throw EngineError(name + ": stream " + out.name + " cannot be opened (the container is damaged)");
+    if (!child) throw EngineError(name + ": 无法打开 " + out.name + " 流（容器已损坏）");
     gsf_off_t size = gsf_input_size(child.get());
     // No stream holds more than the file it lives in; a larger size is a damaged directory entry.
     if (size < 0 || uint64_t(size) > file.size())
-        throw EngineError(name + ": stream " + out.name + " claims " + std::to_string(size) +
-                          " bytes, more than the whole file (the container is damaged)");
+        throw EngineError(name + ": " + out.name + " 流声称有 " + std::to_string(size) +
+                          " 字节，比整个文件还大（容器已损坏）");
     out.bytes.resize(size_t(size));
     if (size > 0 && !gsf_input_read(child.get(), size, out.bytes.data()))
-        throw EngineError(name + ": stream " + out.name + " cannot be read (the container is damaged)");
+        throw EngineError(name + ": 无法读取 " + out.name + " 流（容器已损坏）");
     return out;
 }
 } // namespace
@@ -110,16 +111,16 @@ WorkbookStream readWorkbookStream(std::span<const uint8_t> file, const std::stri
     if (file.size() >= 4 && file[0] == 0x09 && file[1] == 0x08 && std::memcmp(file.data(), kOleMagic, 4) != 0)
         return {std::vector<uint8_t>(file.begin(), file.end()), "Book"};
     if (file.size() < 8 || std::memcmp(file.data(), kOleMagic, 8) != 0)
-        throw EngineError(displayName + ": not a 2003-format workbook (no OLE2 container)");
+        throw EngineError(displayName + ": 不是 2003 格式的工作簿（没有 OLE2 容器）");
     checkHeader(file, displayName);
     ensureGsfReady();
     GsfPtr<GsfInput> input(gsf_input_memory_new(file.data(), gsf_off_t(file.size()), FALSE));
     GError* err = nullptr;
     GsfPtr<GsfInfile> root(gsf_infile_msole_new(input.get(), &err));
     if (!root) {
-        std::string why = err && err->message ? err->message : "unknown error";
+        std::string why = err && err->message ? err->message : "未知错误";
         if (err) g_error_free(err);
-        throw EngineError(displayName + ": the file's OLE2 container is damaged (" + why + ")");
+        containerDamaged(displayName, why);
     }
     int found = -1;
     int n = gsf_infile_num_children(root.get());

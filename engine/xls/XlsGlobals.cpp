@@ -54,7 +54,7 @@ private:
 void GlobalsReader::run() {
     BiffRecordStream stream(m_xb.stream, 0, m_xb.where);
     BiffRecord record;
-    if (!stream.next(record)) throw EngineError(m_xb.where + ": the workbook stream is empty");
+    if (!stream.next(record)) throw EngineError(m_xb.where + ": 工作簿流是空的");
     parseBof(record);
     m_styles = XlsStyleBuilder(m_xb.biff);
     while (stream.next(record)) {
@@ -65,17 +65,14 @@ void GlobalsReader::run() {
         }
         parseRecord(record);
     }
-    throw EngineError(m_xb.where + ": the workbook stream ends before the end of its globals (no EOF record; the "
-                                   "file is cut off or damaged)");
+    throw EngineError(m_xb.where + ": 工作簿流在全局部分结束之前就中断了（没有 EOF 记录；文件不完整或已损坏）");
 }
 
 void GlobalsReader::parseBof(const BiffRecord& record) {
     if (record.id == rec::Bof2 || record.id == rec::Bof3 || record.id == rec::Bof4)
-        throw EngineError(m_xb.where + ": an Excel 2.x-4.0 (BIFF2-4) file, which cannot be read; save it in a newer "
-                                       "format and try again");
+        throw EngineError(m_xb.where + ": 这是 Excel 2.x-4.0（BIFF2-4）格式的文件，无法读取；请另存为较新的格式后再试");
     if (record.id != rec::Bof)
-        throw EngineError(m_xb.where + ": not a workbook stream (it starts with " + recordName(record.id) +
-                          ", not BOF)");
+        throw EngineError(m_xb.where + ": 不是工作簿流（开头是 " + recordName(record.id) + "，而不是 BOF）");
     RecordReader r(record, 8);
     uint16_t version = r.u16();
     uint16_t type = r.u16();
@@ -84,18 +81,16 @@ void GlobalsReader::parseBof(const BiffRecord& record) {
     else if (version == kBiff5)
         m_xb.biff = 5;
     else // some exporters leave the version out; the stream's name says which generation wrote it
-        m_xb.biff = m_xb.where.ends_with("Book") ? 5 : 8;
+        m_xb.biff = m_xb.streamName.ends_with("Book") ? 5 : 8;
     if (type != kSubstreamGlobals)
-        throw EngineError(m_xb.where + ": the workbook stream does not start with workbook globals (BOF type " +
-                          hex4(type) + ")");
+        throw EngineError(m_xb.where + ": 工作簿流的开头不是工作簿全局部分（BOF 类型 " + hex4(type) + "）");
 }
 
 void GlobalsReader::parseRecord(const BiffRecord& record) {
     RecordReader r(record, m_xb.biff, &m_xb.codePage);
     switch (record.id) {
     case rec::FilePass:
-        throw EngineError(m_xb.where + ": the workbook is password-protected (encrypted); remove the password in "
-                                       "the program that made it and try again");
+        throw EngineError(m_xb.where + ": 工作簿设有密码（已加密）：请在创建它的程序中去掉密码后再试");
     case rec::CodePage: m_xb.codePage = CodePage(r.u16()); break;
     case rec::DateMode: m_xb.book->date1904 = r.u16() == 1; break;
     case rec::BoundSheet: parseBoundSheet(r); break;

@@ -61,7 +61,8 @@ void addSheets(const std::shared_ptr<XlsBook>& xb, const GlobalsInfo& info) {
 std::unique_ptr<BookData> readXlsBytes(std::span<const uint8_t> file, const std::string& name) {
     WorkbookStream ws = readWorkbookStream(file, name);
     auto xb = std::make_shared<XlsBook>();
-    xb->where = name + ": stream " + ws.name;
+    xb->where = name + ": " + ws.name + " 流";
+    xb->streamName = ws.name;
     xb->stream = std::move(ws.bytes);
     auto book = std::make_unique<BookData>();
     book->format = FileFormat::Xls;
@@ -76,13 +77,12 @@ std::unique_ptr<BookData> readXlsBytes(std::span<const uint8_t> file, const std:
 std::unique_ptr<BookData> readXls(const std::string& path) {
     std::error_code ec;
     auto size = std::filesystem::file_size(path, ec);
-    if (ec) throw EngineError(path + ": cannot be opened (" + ec.message() + ")");
+    if (ec) throw EngineError(path + ": 无法打开（" + ec.message() + "）");
     if (size > kMaxFileSize)
-        throw EngineError(path + ": " + std::to_string(size >> 20) + " MB, too large for a 2003-format workbook");
+        throw EngineError(path + ": 文件有 " + std::to_string(size >> 20) + " MB，超出了 2003 格式工作簿的大小上限");
     std::vector<uint8_t> bytes(size);
     std::ifstream in(path, std::ios::binary);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size)))
-        throw EngineError(path + ": cannot be read");
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size))) throw EngineError(path + ": 无法读取");
     return readXlsBytes(bytes, path);
 }
 

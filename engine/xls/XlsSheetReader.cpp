@@ -46,7 +46,7 @@ double widthFromDigits(double digits) {
 class SheetReader {
 public:
     SheetReader(XlsBook& xb, SheetData& sheet)
-        : m_xb(xb), m_sheet(sheet), m_formulas(xb), m_where(xb.where + ", sheet \"" + sheet.name + "\"") {}
+        : m_xb(xb), m_sheet(sheet), m_formulas(xb), m_where(xb.where + "，工作表“" + sheet.name + "”") {}
     void run(uint32_t position);
 
 private:
@@ -90,12 +90,11 @@ private:
 
 void SheetReader::run(uint32_t position) {
     if (position >= m_xb.stream.size())
-        throw EngineError(m_where + ": starts at byte " + std::to_string(position) +
-                          ", outside the workbook stream (the file is damaged)");
+        throw EngineError(m_where + ": 起始于第 " + std::to_string(position) + " 字节，在工作簿流之外（文件已损坏）");
     BiffRecordStream stream(m_xb.stream, position, m_where);
     BiffRecord record;
     if (!stream.next(record) || record.id != rec::Bof)
-        throw EngineError(m_where + ": no BOF record at byte " + std::to_string(position) + " (the file is damaged)");
+        throw EngineError(m_where + ": 第 " + std::to_string(position) + " 字节处没有 BOF 记录（文件已损坏）");
     int depth = 0; // charts embedded in a worksheet are substreams of their own inside it
     while (stream.next(record)) {
         if (record.id == rec::Bof) {
@@ -107,7 +106,7 @@ void SheetReader::run(uint32_t position) {
             parseRecord(record);
         }
     }
-    throw EngineError(m_where + ": ends without its EOF record (the file is cut off or damaged)");
+    throw EngineError(m_where + ": 结尾缺少 EOF 记录（文件不完整或已损坏）");
 }
 
 void SheetReader::parseRecord(const BiffRecord& record) {
@@ -241,8 +240,8 @@ void SheetReader::parseLabelSst(RecordReader& r) {
     if (!cellHeader(r, cell)) return;
     uint32_t index = r.u32();
     if (index >= m_xb.sstCount)
-        r.fail("refers to shared string " + std::to_string(index) + " but the workbook has " +
-               std::to_string(m_xb.sstCount));
+        r.fail("引用了编号为 " + std::to_string(index) + " 的共享字符串，但工作簿只有 " +
+               std::to_string(m_xb.sstCount) + " 个共享字符串");
     cell.type = CellType::Text;
     cell.text = m_xb.sstBase + index;
     noteIf(index < m_xb.sstRich.size() && m_xb.sstRich[index], "rich text");
@@ -275,7 +274,7 @@ void SheetReader::parseRk(RecordReader& r) {
 void SheetReader::parseMulRk(RecordReader& r) {
     m_row = r.u16();
     uint32_t col = r.u16();
-    if (r.remaining() < 2) r.fail("has no room for its last-column field");
+    if (r.remaining() < 2) r.fail("记录太短，放不下最后一列的字段");
     size_t count = (r.remaining() - 2) / 6; // the record ends with the last column, which the length implies
     for (size_t i = 0; i < count && col < kMaxCols; ++i, ++col) {
         Cell cell;
@@ -313,7 +312,7 @@ void SheetReader::parseBlank(RecordReader& r) {
 void SheetReader::parseMulBlank(RecordReader& r) {
     m_row = r.u16();
     uint32_t col = r.u16();
-    if (r.remaining() < 2) r.fail("has no room for its last-column field");
+    if (r.remaining() < 2) r.fail("记录太短，放不下最后一列的字段");
     size_t count = (r.remaining() - 2) / 2;
     for (size_t i = 0; i < count && col < kMaxCols; ++i, ++col) {
         Cell cell;

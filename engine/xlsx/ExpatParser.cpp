@@ -13,8 +13,44 @@ namespace {
 // Thrown through our own frames only: expat is C and must never be unwound through.
 struct EntityRefused {};
 
-constexpr const char* kEntityMessage = "DTD entity declarations are not allowed in a workbook part";
+constexpr const char* kEntityMessage = "工作簿的部件中不允许有 DTD 实体声明";
+
+struct XmlErrorText {
+    std::string_view expat;
+    std::string_view chinese;
+};
+constexpr XmlErrorText kXmlErrors[] = {
+    {"out of memory", "内存不足"},
+    {"syntax error", "语法错误"},
+    {"no element found", "没有找到任何元素"},
+    {"not well-formed (invalid token)", "格式不正确（无效的标记）"},
+    {"unclosed token", "标记没有结束"},
+    {"partial character", "字符不完整"},
+    {"mismatched tag", "标签不匹配"},
+    {"duplicate attribute", "属性重复"},
+    {"junk after document element", "根元素之后还有多余的内容"},
+    {"undefined entity", "未定义的实体"},
+    {"recursive entity reference", "实体递归引用"},
+    {"reference to invalid character number", "引用了无效的字符编号"},
+    {"reference to binary entity", "引用了二进制实体"},
+    {"reference to external entity in attribute", "属性中引用了外部实体"},
+    {"XML or text declaration not at start of entity", "XML 声明或文本声明不在开头"},
+    {"unknown encoding", "未知的编码"},
+    {"encoding specified in XML declaration is incorrect", "XML 声明中指定的编码不正确"},
+    {"unclosed CDATA section", "CDATA 段没有结束"},
+    {"XML declaration not well-formed", "XML 声明的格式不正确"},
+    {"text declaration not well-formed", "文本声明的格式不正确"},
+    {"unbound prefix", "命名空间前缀未声明"},
+    {"illegal character(s) in public id", "公共标识符中有非法字符"},
+};
 } // namespace
+
+std::string xmlErrorMessage(const std::string& where, uint64_t line, std::string_view expatText) {
+    std::string_view text = expatText;
+    for (const auto& e : kXmlErrors)
+        if (e.expat == expatText) text = e.chinese;
+    return where + ": XML 错误，第 " + std::to_string(line) + " 行：" + std::string(text);
+}
 
 ExpatParser::ExpatParser(XmlHandler& handler, std::string where)
     : m_parser(XML_ParserCreate(nullptr)), m_handler(handler), m_where(std::move(where)) {
@@ -82,8 +118,7 @@ void ExpatParser::raise() {
         }
     }
     auto line = XML_GetCurrentLineNumber(m_parser);
-    throw EngineError(m_where + ": XML error at line " + std::to_string(line) + ": " +
-                      XML_ErrorString(XML_GetErrorCode(m_parser)));
+    throw EngineError(xmlErrorMessage(m_where, line, XML_ErrorString(XML_GetErrorCode(m_parser))));
 }
 
 void ExpatParser::feed(std::string_view data, bool final) {

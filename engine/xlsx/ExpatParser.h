@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <string>
 #include <string_view>
@@ -9,7 +10,7 @@ struct XML_ParserStruct;
 namespace tabrix::engine::xlsx {
 
 /// Receives the elements of one part by local name. A handler reports bad content by throwing EngineError
-/// with a message relative to the part ("cell B3: ..."); the parser adds the file and part.
+/// with a message relative to the part ("单元格 B3: ..."); the parser adds the file and part.
 class XmlHandler {
 public:
     virtual ~XmlHandler() = default;
@@ -64,6 +65,10 @@ private:
     std::exception_ptr m_error;
     ElementFilter m_filter;
 };
+
+/// The message for malformed XML at a line of the part named by where. expat's description of the error (which
+/// the fast tokenizer reuses) is put into Chinese when it is one a damaged workbook part can cause.
+std::string xmlErrorMessage(const std::string& where, uint64_t line, std::string_view expatText);
 
 /// Parses a whole part held in memory.
 void parseXml(XmlHandler& handler, std::string_view data, const std::string& where);

@@ -123,7 +123,7 @@ void FastXmlParser::feed(std::string_view data, bool final) {
     try {
         feedHere(data, final);
     } catch (const Syntax& e) {
-        throw EngineError(m_where + ": XML error at line " + std::to_string(e.line) + ": " + e.message);
+        throw EngineError(xmlErrorMessage(m_where, e.line, e.message));
     } catch (const EngineError& e) {
         throw EngineError(m_where + ": " + e.what());
     }
@@ -156,7 +156,7 @@ void FastXmlParser::feedHere(std::string_view data, bool final) {
             break;
         }
         m_carry.erase(0, used);
-        if (m_carry.size() > kMaxToken) fail(m_bufferStart, "a single tag, comment or reference longer than 256 MiB");
+        if (m_carry.size() > kMaxToken) fail(m_bufferStart, "单个标签、注释或引用超过了 256 MiB");
         if (pos == total) return;
     }
     if (pos == total && !final) return;

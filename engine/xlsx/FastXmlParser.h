@@ -15,8 +15,8 @@ namespace tabrix::engine::xlsx {
 /// this one checks the same well-formedness rules that matter here (tags nest and match, attributes are
 /// quoted and unique, entities and character references are the predefined ones, UTF-8 is valid, control
 /// characters are refused, one root element) at several times the speed, and reports errors in expat's
-/// words. Documents it does not handle itself, those with a DTD or a declared encoding other than UTF-8, are
-/// handed to expat whole, so DTD rules stay expat's.
+/// words, so that xmlErrorMessage words them as it does expat's. Documents it does not handle itself, those
+/// with a DTD or a declared encoding other than UTF-8, are handed to expat whole, so DTD rules stay expat's.
 class FastXmlParser {
 public:
     FastXmlParser(XmlHandler& handler, std::string where);

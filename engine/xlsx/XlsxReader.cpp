@@ -39,13 +39,13 @@ std::string findWorkbookPart(ZipPackage& zip) {
     for (const auto& rel : readRelationships(zip, ""))
         if (rel.kind == "officeDocument" && !rel.external && zip.has(rel.target)) {
             if (ZipPackage::normalize(rel.target).ends_with(".bin"))
-                throw EngineError(zip.name() + ": a binary workbook (.xlsb), which cannot be read; save it as .xlsx");
+                throw EngineError(zip.name() + ": 这是二进制工作簿（.xlsb），无法读取；请另存为 .xlsx 后再试");
             return rel.target;
         }
     if (zip.has("xl/workbook.xml")) return "xl/workbook.xml";
     if (zip.has("mimetype") && zip.has("content.xml"))
-        throw EngineError(zip.name() + ": not a workbook: an OpenDocument file (.ods), not an xlsx package");
-    throw EngineError(zip.name() + ": not a workbook: the package has no workbook part (xl/workbook.xml)");
+        throw EngineError(zip.name() + ": 不是工作簿：这是 OpenDocument 文件（.ods），不是 xlsx 包");
+    throw EngineError(zip.name() + ": 不是工作簿：包中没有工作簿部件（xl/workbook.xml）");
 }
 
 // The part a workbook relationship of this kind names; producers that leave the relationship out still put
@@ -190,8 +190,7 @@ std::unique_ptr<BookData> readPackage(std::unique_ptr<ZipPackage> package) {
     std::string workbookPart = findWorkbookPart(zip);
     std::vector<Relationship> rels = readRelationships(zip, workbookPart);
     WorkbookInfo info = readWorkbookPart(zip.read(workbookPart, kSmallPartLimit), where(zip, workbookPart));
-    if (info.root != "workbook")
-        throw EngineError(zip.name() + ": not a workbook: the package's main part is a <" + info.root + ">");
+    if (info.root != "workbook") throw EngineError(zip.name() + ": 不是工作簿：包的主部件是 <" + info.root + ">");
     book->date1904 = info.date1904;
     book->names = info.names;
     readStylesAndTheme(zip, rels, workbookPart, *src);

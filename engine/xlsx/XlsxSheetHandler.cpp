@@ -39,7 +39,7 @@ bool parseIndex(const char* s, uint64_t& out) {
 } // namespace
 
 void SheetHandler::cellError(const std::string& what) const {
-    throw EngineError("cell " + cellName(m_cellRow, m_cellCol) + ": " + what);
+    throw EngineError("单元格 " + cellName(m_cellRow, m_cellCol) + ": " + what);
 }
 
 void SheetHandler::startElement(std::string_view name, const char** atts) {
@@ -106,12 +106,10 @@ void SheetHandler::startRow(const char** atts) {
     uint64_t row = uint64_t(m_row) + (m_rowStarted ? 1 : 0);
     if (r) {
         uint64_t number = 0;
-        if (!parseIndex(r, number) || number == 0)
-            throw EngineError(std::string("row number \"") + r + "\" is not a row number");
+        if (!parseIndex(r, number) || number == 0) throw EngineError(std::string("行号“") + r + "”无效");
         row = number - 1;
     }
-    if (row >= kMaxRows)
-        throw EngineError("row " + std::to_string(row + 1) + " is beyond the last row of a sheet (1,048,576)");
+    if (row >= kMaxRows) throw EngineError("第 " + std::to_string(row + 1) + " 行超出了工作表的 1048576 行");
     m_row = uint32_t(row);
     m_rowStarted = true;
     m_lastCol = -1;
@@ -157,16 +155,17 @@ void SheetHandler::startCell(const char** atts) {
     if (!ref) {
         m_cellRow = m_row;
         if (m_lastCol + 1 >= int64_t(kMaxCols))
-            throw EngineError("row " + std::to_string(m_row + 1) + ": a cell beyond column XFD, the last column");
+            throw EngineError("第 " + std::to_string(m_row + 1) + " 行的单元格超出了最后一列 XFD");
         m_cellCol = uint32_t(m_lastCol + 1);
     } else {
         switch (parseRef(ref, m_cellRow, m_cellCol)) {
         case RefStatus::Ok: break;
-        case RefStatus::Malformed: throw EngineError(std::string("cell reference \"") + ref + "\" is not valid");
+        case RefStatus::Malformed:
+            throw EngineError(std::string("单元格地址“") + ref + "”无效");
         case RefStatus::RowTooLarge:
-            throw EngineError(std::string("cell ") + ref + ": row beyond the last row of a sheet (1,048,576)");
+            throw EngineError(std::string("单元格 ") + ref + ": 行超出了工作表的 1048576 行");
         case RefStatus::ColTooLarge:
-            throw EngineError(std::string("cell ") + ref + ": column beyond XFD, the last column");
+            throw EngineError(std::string("单元格 ") + ref + ": 列超出了最后一列 XFD");
         }
     }
     m_lastCol = m_cellCol;
@@ -216,8 +215,8 @@ bool SheetHandler::setValue(Cell& cell) {
         if (!m_hasValue) return false;
         uint64_t index = 0;
         if (!parseIndex(m_value.c_str(), index) || index >= m_ctx.sstCount)
-            cellError("shared string index \"" + m_value + "\" out of range (the workbook has " +
-                      std::to_string(m_ctx.sstCount) + " shared strings)");
+            cellError("共享字符串编号“" + m_value + "”超出范围（工作簿只有 " + std::to_string(m_ctx.sstCount) +
+                      " 个共享字符串）");
         cell.type = CellType::Text;
         cell.text = m_ctx.sstBase + uint32_t(index);
         return true;

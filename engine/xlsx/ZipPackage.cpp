@@ -42,19 +42,18 @@ bool hasUtf16Name(std::string_view bytes, std::string_view name) {
 // What an OLE2 compound file named as a workbook package most likely is, from its directory entry names.
 std::string describeOle2(std::string_view bytes) {
     if (hasUtf16Name(bytes, "EncryptedPackage") || hasUtf16Name(bytes, "EncryptionInfo"))
-        return "the workbook is password-protected (an encrypted package); remove the password and try again";
+        return "工作簿设有密码（已加密）：请在创建它的程序中去掉密码后再试";
     if (hasUtf16Name(bytes, "Workbook") || hasUtf16Name(bytes, "Book"))
-        return "not an xlsx package: an encrypted or 2003-format file (this one is a 2003-format .xls workbook)";
-    return "not an xlsx package: an encrypted or 2003-format file (an OLE2 container)";
+        return "不是 xlsx 包：这是加密文件或 2003 格式的文件（此文件是 2003 格式的 .xls 工作簿）";
+    return "不是 xlsx 包：这是加密文件或 2003 格式的文件（OLE2 容器）";
 }
 
 // Refuses what is plainly not a zip package, with a message a user can act on.
 void checkSignature(std::string_view head, const std::string& name, const std::function<std::string()>& whole) {
-    if (head.empty()) throw EngineError(name + ": not a workbook (the file is empty, 0 bytes)");
+    if (head.empty()) throw EngineError(name + ": 文件是空的（0 字节），不是工作簿");
     if (head.size() >= 8 && std::memcmp(head.data(), kOle2Magic, 8) == 0)
         throw EngineError(name + ": " + describeOle2(whole()));
-    if (head.size() < 4 || head[0] != 'P' || head[1] != 'K')
-        throw EngineError(name + ": not a workbook (not a zip package)");
+    if (head.size() < 4 || head[0] != 'P' || head[1] != 'K') throw EngineError(name + ": 不是工作簿（不是 zip 包）");
 }
 
 std::string zipErrorText(int code) {
@@ -67,13 +66,13 @@ std::string zipErrorText(int code) {
 
 [[noreturn]] void failOpen(const std::string& name, int code) {
     if (code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS || code == ZIP_ER_EOF)
-        throw EngineError(name + ": not a workbook (a damaged or truncated zip package)");
-    throw EngineError(name + ": cannot open the zip package: " + zipErrorText(code));
+        throw EngineError(name + ": 不是工作簿（zip 包已损坏或不完整）");
+    throw EngineError(name + ": 无法打开 zip 包（" + zipErrorText(code) + "）");
 }
 
 std::string readHead(const std::string& path, size_t count) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw EngineError(path + ": cannot open the file: " + std::strerror(errno));
+    if (!in) throw EngineError(path + ": 无法打开文件（" + std::strerror(errno) + "）");
     std::string head(count, '\0');
     in.read(head.data(), static_cast<std::streamsize>(count));
     head.resize(static_cast<size_t>(in.gcount()));
@@ -163,21 +162,22 @@ void ZipPackage::fail(const std::string& part, const std::string& what) const {
 
 ZipPackage::Located ZipPackage::locate(std::string_view part) const {
     auto it = m_index.find(normalize(part));
-    if (it == m_index.end()) fail(std::string(part), "part missing from the package");
+    if (it == m_index.end()) fail(std::string(part), "包中缺少这个部件");
     const char* entryName = zip_get_name(m_zip, it->second, 0);
     std::string name = entryName ? entryName : std::string(part);
     zip_stat_t st;
     zip_stat_init(&st);
-    if (zip_stat_index(m_zip, it->second, 0, &st) != 0) fail(name, std::string("unreadable: ") + zip_strerror(m_zip));
+    if (zip_stat_index(m_zip, it->second, 0, &st) != 0)
+        fail(name, std::string("无法读取（") + zip_strerror(m_zip) + "）");
     uint64_t size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
     uint64_t packed = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
     if (size > kMaxPartSize)
-        fail(name, "declares " + std::to_string(size) + " bytes, more than the 4 GiB a part may hold");
+        fail(name, "声明解压后有 " + std::to_string(size) + " 字节，超过了一个部件最多能有的 4 GiB");
     bool deflated = (st.valid & ZIP_STAT_COMP_METHOD) && st.comp_method == ZIP_CM_DEFLATE;
     bool stored = (st.valid & ZIP_STAT_COMP_METHOD) && st.comp_method == ZIP_CM_STORE;
     if ((deflated && size > packed * kMaxDeflateRatio + 4096) || (stored && size != packed))
-        fail(name, "declares " + std::to_string(size) + " bytes from " + std::to_string(packed) +
-                       " compressed bytes (a damaged or forged zip entry)");
+        fail(name, "声明解压后有 " + std::to_string(size) + " 字节，而压缩数据只有 " + std::to_string(packed) +
+                       " 字节（zip 条目已损坏或是伪造的）");
     // Deflate never grows data by more than a few bytes per block, so a compressed size far above the inflated
     // one is a damaged header: such an entry streams (and fails there) instead of sizing a buffer by it.
     bool plain = deflated && (st.valid & ZIP_STAT_CRC) && (st.valid & ZIP_STAT_COMP_SIZE) &&
@@ -189,7 +189,7 @@ ZipPackage::Located ZipPackage::locate(std::string_view part) const {
 std::string ZipPackage::read(std::string_view part, uint64_t limit) {
     std::string out;
     Located found = locate(part);
-    if (found.size > limit) fail(found.name, "too large to keep (" + std::to_string(found.size) + " bytes)");
+    if (found.size > limit) fail(found.name, "太大，无法读入（" + std::to_string(found.size) + " 字节）");
     if (found.plainDeflate && found.size <= kWholeUpTo) {
         inflateWhole(found, [&](std::string_view whole) { out.assign(whole); });
         return out;
@@ -212,15 +212,15 @@ void ZipPackage::stream(std::string_view part, const std::function<void(std::str
 void ZipPackage::streamHere(uint64_t index, uint64_t size, const std::string& part,
                             const std::function<void(std::string_view)>& sink) {
     ZipFile file(zip_fopen_index(m_zip, index, 0));
-    if (!file) fail(part, std::string("cannot read: ") + zip_strerror(m_zip));
+    if (!file) fail(part, std::string("无法读取（") + zip_strerror(m_zip) + "）");
     std::string chunk(std::min<uint64_t>(std::max<uint64_t>(size, 1), kChunkSize) + 1, '\0');
     uint64_t total = 0;
     for (;;) {
         zip_int64_t n = zip_fread(file.get(), chunk.data(), chunk.size());
-        if (n < 0) fail(part, std::string("cannot inflate: ") + zip_file_strerror(file.get()));
+        if (n < 0) fail(part, std::string("无法解压（") + zip_file_strerror(file.get()) + "）");
         if (n == 0) break;
         total += static_cast<uint64_t>(n);
-        if (total > size) fail(part, "inflates to more than its declared " + std::to_string(size) + " bytes");
+        if (total > size) fail(part, "解压后超过声明的 " + std::to_string(size) + " 字节");
         sink(std::string_view(chunk.data(), static_cast<size_t>(n)));
     }
 }
@@ -233,13 +233,13 @@ struct DecompressorFree {
 
 void ZipPackage::inflateWhole(const Located& found, const std::function<void(std::string_view)>& sink) {
     ZipFile file(zip_fopen_index(m_zip, found.index, ZIP_FL_COMPRESSED));
-    if (!file) fail(found.name, std::string("cannot read: ") + zip_strerror(m_zip));
+    if (!file) fail(found.name, std::string("无法读取（") + zip_strerror(m_zip) + "）");
     std::string packed(static_cast<size_t>(found.packed), '\0');
     size_t filled = 0;
     while (filled < packed.size()) {
         zip_int64_t n = zip_fread(file.get(), packed.data() + filled, packed.size() - filled);
-        if (n < 0) fail(found.name, std::string("cannot read: ") + zip_file_strerror(file.get()));
-        if (n == 0) fail(found.name, "the package ends inside this part (truncated file)");
+        if (n < 0) fail(found.name, std::string("无法读取（") + zip_file_strerror(file.get()) + "）");
+        if (n == 0) fail(found.name, "包在这个部件中间就结束了（文件不完整）");
         filled += static_cast<size_t>(n);
     }
     std::unique_ptr<libdeflate_decompressor, DecompressorFree> inflater(libdeflate_alloc_decompressor());
@@ -250,12 +250,11 @@ void ZipPackage::inflateWhole(const Located& found, const std::function<void(std
     case LIBDEFLATE_SUCCESS:
         break;
     case LIBDEFLATE_INSUFFICIENT_SPACE:
-        fail(found.name, "inflates to more than its declared " + std::to_string(found.size) + " bytes");
+        fail(found.name, "解压后超过声明的 " + std::to_string(found.size) + " 字节");
     default:
-        fail(found.name, "cannot inflate: the compressed data is damaged");
+        fail(found.name, "无法解压：压缩数据已损坏");
     }
-    if (libdeflate_crc32(0, out.data(), got) != found.crc)
-        fail(found.name, "cannot inflate: CRC error (the part is damaged)");
+    if (libdeflate_crc32(0, out.data(), got) != found.crc) fail(found.name, "无法解压：CRC 校验错误（部件已损坏）");
     out.resize(got);
     packed = std::string();
     sink(out);
@@ -289,12 +288,12 @@ void inflateInto(zip_file_t* file, uint64_t size, size_t chunkSize, ChunkQueue& 
         size_t filled = 0;
         while (filled < chunk.size()) {
             zip_int64_t n = zip_fread(file, chunk.data() + filled, chunk.size() - filled);
-            if (n < 0) throw EngineError(where + ": cannot inflate: " + zip_file_strerror(file));
+            if (n < 0) throw EngineError(where + ": 无法解压（" + zip_file_strerror(file) + "）");
             if (n == 0) break;
             filled += static_cast<size_t>(n);
         }
         total += filled;
-        if (total > size) throw EngineError(where + ": inflates to more than its declared size");
+        if (total > size) throw EngineError(where + ": 解压后超过声明的 " + std::to_string(size) + " 字节");
         chunk.resize(filled);
         std::lock_guard lock(q.mutex);
         if (filled > 0) q.full.push_back(std::move(chunk));
@@ -308,7 +307,7 @@ void inflateInto(zip_file_t* file, uint64_t size, size_t chunkSize, ChunkQueue& 
 void ZipPackage::streamThreaded(uint64_t index, uint64_t size, const std::string& part,
                                 const std::function<void(std::string_view)>& sink) {
     ZipFile file(zip_fopen_index(m_zip, index, 0));
-    if (!file) fail(part, std::string("cannot read: ") + zip_strerror(m_zip));
+    if (!file) fail(part, std::string("无法读取（") + zip_strerror(m_zip) + "）");
     ChunkQueue q;
     // A smaller part gets smaller chunks, so that parsing can start while the rest still inflates.
     const size_t chunkSize = static_cast<size_t>(std::clamp<uint64_t>(size / 8, uint64_t(64) << 10, kChunkSize));

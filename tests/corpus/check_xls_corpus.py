@@ -57,7 +57,7 @@ def compare(oracle, mine):
     if oracle.get('encrypted') or oracle.get('container') in ('ole-other', 'text'):
         if mine['ok']:
             problems.append('read without error, expected a refusal')
-        elif oracle.get('encrypted') and 'password' not in mine['error']:
+        elif oracle.get('encrypted') and '工作簿设有密码' not in mine['error']:
             problems.append('error does not say the file is password-protected: ' + mine['error'])
         return problems
     if not mine['ok']:

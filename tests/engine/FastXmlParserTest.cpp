@@ -101,18 +101,48 @@ TEST(FastXmlParser, AgreesWithExpatWhateverTheChunking) {
     }
 }
 
+// Every error either parser gives for the malformed documents above is worded in Chinese, expat's included.
+TEST(FastXmlParser, SyntaxErrorsAreWordedInChinese) {
+    auto english = [](const std::string& message) {
+        size_t at = message.find("行：");
+        if (at == std::string::npos) return message;
+        std::string detail = message.substr(at);
+        int run = 0;
+        for (char c : detail) {
+            run = (c >= 'a' && c <= 'z') ? run + 1 : 0;
+            if (run >= 3) return message;
+        }
+        return std::string();
+    };
+    int errors = 0;
+    for (const char* doc : kDocuments) {
+        std::string expat = viaExpat(doc);
+        if (expat.rfind("error: ", 0) != 0) continue;
+        ++errors;
+        EXPECT_EQ(expat.rfind("error: part: XML 错误，第 ", 0), 0u) << expat;
+        EXPECT_EQ(english(expat), "") << "document: " << doc;
+        for (size_t chunk : {size_t(1), size_t(4096)}) {
+            std::string fast = viaFast(doc, chunk);
+            EXPECT_EQ(fast.rfind("error: part: XML 错误，第 ", 0), 0u) << fast;
+            EXPECT_EQ(english(fast), "") << "document: " << doc << "\nchunk " << chunk;
+        }
+    }
+    EXPECT_GT(errors, 10);
+    EXPECT_EQ(xmlErrorMessage("part", 2, "some new expat text"), "part: XML 错误，第 2 行：some new expat text");
+}
+
 TEST(FastXmlParser, ErrorsNameTheLineAsExpatDoes) {
     const std::string doc = "<a>\n<b>\n</c>\n</a>";
-    EXPECT_EQ(viaFast(doc, 4096), "error: part: XML error at line 3: mismatched tag");
+    EXPECT_EQ(viaFast(doc, 4096), "error: part: XML 错误，第 3 行：标签不匹配");
     EXPECT_EQ(viaFast(doc, 1), viaExpat(doc));
-    EXPECT_EQ(viaFast("<a>\n\n&nope;</a>", 2), "error: part: XML error at line 3: undefined entity");
+    EXPECT_EQ(viaFast("<a>\n\n&nope;</a>", 2), "error: part: XML 错误，第 3 行：未定义的实体");
 }
 
 TEST(FastXmlParser, HandlerErrorsAreReportedWithThePart) {
     class Refuser : public XmlHandler {
     public:
         void startElement(std::string_view name, const char**) override {
-            if (name == "bad") throw EngineError("cell A1: refused");
+            if (name == "bad") throw EngineError("单元格 A1: 拒绝");
         }
         void endElement(std::string_view) override {}
     } refuser;
@@ -121,6 +151,6 @@ TEST(FastXmlParser, HandlerErrorsAreReportedWithThePart) {
         parser.feed("<a><bad/></a>", true);
         FAIL();
     } catch (const EngineError& e) {
-        EXPECT_STREQ(e.what(), "book.xlsx: xl/worksheets/sheet1.xml: cell A1: refused");
+        EXPECT_STREQ(e.what(), "book.xlsx: xl/worksheets/sheet1.xml: 单元格 A1: 拒绝");
     }
 }

@@ -77,51 +77,70 @@ std::string bomb() {
 }
 
 const BrokenCase kCases[] = {
-    {"empty file", [] { return std::string(); }, "not a workbook (the file is empty, 0 bytes)", true},
-    {"text named xlsx", [] { return std::string("name,qty\nA,1\n"); }, "not a workbook (not a zip package)", true},
-    {"truncated zip", [] { auto z = zipBytes(goodBook()); return z.substr(0, z.size() / 2); },
-     "a damaged or truncated zip package", true},
-    {"2003-format workbook", [] { return ole2("Workbook"); }, "encrypted or 2003-format file", true},
-    {"encrypted package", [] { return ole2("EncryptedPackage"); }, "password-protected", true},
-    {"zip without a workbook", [] { return zipBytes({{"docProps/app.xml", "<Properties/>"}}); },
-     "no workbook part (xl/workbook.xml)", true},
-    {"word document", [] {
+    {"empty file", [] { return std::string(); }, "文件是空的（0 字节），不是工作簿", true},
+    {"text named xlsx", [] { return std::string("name,qty\nA,1\n"); }, "不是工作簿（不是 zip 包）", true},
+    {"truncated zip",
+     [] {
+         auto z = zipBytes(goodBook());
+         return z.substr(0, z.size() / 2);
+     },
+     "不是工作簿（zip 包已损坏或不完整）", true},
+    {"2003-format workbook", [] { return ole2("Workbook"); }, "此文件是 2003 格式的 .xls 工作簿", true},
+    {"encrypted package", [] { return ole2("EncryptedPackage"); }, "工作簿设有密码", true},
+    {"zip without a workbook",
+     [] {
+         return zipBytes({{"docProps/app.xml", "<Properties/>"}});
+     },
+     "包中没有工作簿部件（xl/workbook.xml）", true},
+    {"word document",
+     [] {
          return zipBytes({{"_rels/.rels", tabrix::test::relsXml({{"officeDocument", "word/document.xml"}})},
                           {"word/document.xml", "<w:document xmlns:w=\"urn:w\"/>"}});
-     }, "main part is a <document>", true},
-    {"broken workbook XML", [] {
+     },
+     "包的主部件是 <document>", true},
+    {"broken workbook XML",
+     [] {
          Parts p = goodBook();
          p[1].second = "<workbook><sheets><sheet name=\"a\"></sheets></workbook>";
          return zipBytes(p);
-     }, "xl/workbook.xml: XML error at line 1: mismatched tag", true},
-    {"entity bomb in the workbook part", [] {
+     },
+     "xl/workbook.xml: XML 错误，第 1 行：标签不匹配", true},
+    {"entity bomb in the workbook part",
+     [] {
          Parts p = goodBook();
          p[1].second = "<?xml version=\"1.0\"?>" + bomb() + "<workbook>&k;</workbook>";
          return zipBytes(p);
-     }, "xl/workbook.xml: DTD entity declarations are not allowed", true},
-    {"broken sheet XML", [] {
+     },
+     "xl/workbook.xml: 工作簿的部件中不允许有 DTD 实体声明", true},
+    {"broken sheet XML",
+     [] {
          Parts p = goodBook();
          p[3].second = "<?xml version=\"1.0\"?>\n<worksheet>\n<sheetData><row><c><v>1</c></row>";
          return zipBytes(p);
-     }, "xl/worksheets/sheet1.xml: XML error at line 3: mismatched tag", false},
-    {"entity bomb in a sheet", [] {
+     },
+     "xl/worksheets/sheet1.xml: XML 错误，第 3 行：标签不匹配", false},
+    {"entity bomb in a sheet",
+     [] {
          Parts p = goodBook();
          p[3].second = "<?xml version=\"1.0\"?>" + bomb() + "<worksheet><sheetData>&k;</sheetData></worksheet>";
          return zipBytes(p);
-     }, "xl/worksheets/sheet1.xml: DTD entity declarations are not allowed", false},
-    {"sheet entry declaring 2 GB", [] { return withDeclaredSize(zipBytes(goodBook()), "xl/worksheets/sheet1.xml",
-                                                                0x80000000u); },
-     "xl/worksheets/sheet1.xml: declares 2147483648 bytes", false},
-    {"sheet entry with a wrong checksum", [] { return withChecksum(zipBytes(goodBook()), "xl/worksheets/sheet1.xml",
-                                                                   0x12345678u); },
-     "xl/worksheets/sheet1.xml: cannot inflate", false},
-    {"shared string index out of range", [] {
+     },
+     "xl/worksheets/sheet1.xml: 工作簿的部件中不允许有 DTD 实体声明", false},
+    {"sheet entry declaring 2 GB",
+     [] { return withDeclaredSize(zipBytes(goodBook()), "xl/worksheets/sheet1.xml", 0x80000000u); },
+     "xl/worksheets/sheet1.xml: 声明解压后有 2147483648 字节，而压缩数据只有 ", false},
+    {"sheet entry with a wrong checksum",
+     [] { return withChecksum(zipBytes(goodBook()), "xl/worksheets/sheet1.xml", 0x12345678u); },
+     "xl/worksheets/sheet1.xml: 无法解压：CRC 校验错误", false},
+    {"shared string index out of range",
+     [] {
          return zipBytes(oneSheetBook("<sheetData><row><c r=\"B2\" t=\"s\"><v>3</v></c></row></sheetData>",
                                       "<si><t>a</t></si>"));
-     }, "cell B2: shared string index \"3\" out of range", false},
-    {"cell reference that is not one", [] {
-         return zipBytes(oneSheetBook("<sheetData><row><c r=\"1A\"><v>3</v></c></row></sheetData>"));
-     }, "cell reference \"1A\" is not valid", false},
+     },
+     "单元格 B2: 共享字符串编号“3”超出范围（工作簿只有 1 个共享字符串）", false},
+    {"cell reference that is not one",
+     [] { return zipBytes(oneSheetBook("<sheetData><row><c r=\"1A\"><v>3</v></c></row></sheetData>")); },
+     "单元格地址“1A”无效", false},
 };
 
 class XlsxBrokenInput : public ::testing::TestWithParam<BrokenCase> {};
@@ -160,7 +179,7 @@ TEST(XlsxBrokenInput, MissingFileSaysSo) {
         xlsx::readXlsx("/nonexistent/book.xlsx");
         FAIL();
     } catch (const EngineError& e) {
-        EXPECT_NE(std::string(e.what()).find("/nonexistent/book.xlsx: cannot open the file"), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find("/nonexistent/book.xlsx: 无法打开文件（"), std::string::npos);
     }
 }
 
@@ -221,16 +240,17 @@ TEST(XlsxLargePart, ReadsWholeAndStopsCleanlyOnErrors) {
         };
         std::string parseError = dir.file("parse.xlsx");
         tabrix::test::writeZip(parseError, oneSheetBook(largeSheetBody(rows, 10)));
-        expectLoadFails(parseError, "sheet1.xml: XML error at line 11: mismatched tag");
+        expectLoadFails(parseError, "sheet1.xml: XML 错误，第 11 行：标签不匹配");
 
         // A sheet that inflates to more than its entry declares fails mid-part.
         std::string understated = dir.file("understated.xlsx");
         tabrix::test::writeFile(understated, withDeclaredSize(tabrix::test::readFile(good), "xl/worksheets/sheet1.xml",
                                                               uint32_t(rows * 40)));
-        expectLoadFails(understated, "xl/worksheets/sheet1.xml: inflates to more than its declared");
+        expectLoadFails(understated,
+                        "xl/worksheets/sheet1.xml: 解压后超过声明的 " + std::to_string(rows * 40) + " 字节");
 
         std::string wrongSum = dir.file("checksum.xlsx");
         tabrix::test::writeFile(wrongSum, withChecksum(tabrix::test::readFile(good), "xl/worksheets/sheet1.xml", 7u));
-        expectLoadFails(wrongSum, "xl/worksheets/sheet1.xml: cannot inflate");
+        expectLoadFails(wrongSum, "xl/worksheets/sheet1.xml: 无法解压");
     }
 }

@@ -182,14 +182,18 @@ TEST(XlsxReaderSheet, CellsBeyondTheSheetLimitsAreErrorsNamingTheCell) {
         rowBook->sheets[0]->ensureLoaded();
         FAIL() << "no error";
     } catch (const EngineError& e) {
-        EXPECT_NE(std::string(e.what()).find("xl/worksheets/sheet1.xml: row 1048577"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("xl/worksheets/sheet1.xml: 第 1048577 行超出了工作表的 1048576 行"),
+                  std::string::npos)
+            << e.what();
     }
     auto colBook = readParts(oneSheetBook("<sheetData><row><c r=\"XFE1\"><v>1</v></c></row></sheetData>"));
     try {
         colBook->sheets[0]->ensureLoaded();
         FAIL() << "no error";
     } catch (const EngineError& e) {
-        EXPECT_NE(std::string(e.what()).find("cell XFE1: column beyond XFD"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("xl/worksheets/sheet1.xml: 单元格 XFE1: 列超出了最后一列 XFD"),
+                  std::string::npos)
+            << e.what();
     }
     auto last = readParts(oneSheetBook("<sheetData><row r=\"1048576\"><c r=\"XFD1048576\"><v>1</v></c></row>"
                                        "</sheetData>"));
