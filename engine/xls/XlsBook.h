@@ -33,7 +33,7 @@ struct ExternSheet {
 /// The book owns the sheets whose loaders hold this, so it outlives them; loaders take the mutex.
 struct XlsBook {
     std::string where; ///< file and stream for messages
-    std::string streamName; ///< "Workbook", or "Book" in files written by Excel 5/95
+    std::string streamName; ///< "Workbook", or "Book" in BIFF5/7 files
     std::vector<uint8_t> stream;
     int biff = 8; ///< 5 for BIFF5/7, 8 for BIFF8
     CodePage codePage;
