@@ -4,6 +4,19 @@
 
 namespace tabrix::engine {
 
+std::vector<ColumnInfo> disjointColumnRuns(std::vector<ColumnInfo> runs) {
+    std::stable_sort(runs.begin(), runs.end(), [](const ColumnInfo& a, const ColumnInfo& b) { return a.first < b.first; });
+    std::vector<ColumnInfo> out;
+    for (ColumnInfo info : runs) {
+        if (!out.empty() && info.first <= out.back().last) {
+            if (info.last <= out.back().last) continue;
+            info.first = uint16_t(out.back().last + 1);
+        }
+        out.push_back(info);
+    }
+    return out;
+}
+
 namespace {
 auto findInRow(std::vector<Cell>& cells, uint32_t col) {
     return std::lower_bound(cells.begin(), cells.end(), col, [](const Cell& c, uint32_t v) { return c.col < v; });

@@ -33,6 +33,10 @@ struct ColumnInfo {
     uint8_t outlineLevel = 0;
 };
 
+/// Column runs sorted by first column and made disjoint, as the model keeps them. Files sometimes overlap or repeat
+/// runs; where they do, the earlier run keeps its columns.
+std::vector<ColumnInfo> disjointColumnRuns(std::vector<ColumnInfo> runs);
+
 /// A part of the file the engine keeps without understanding it (a chart sheet and what it refers to).
 struct OpaquePart {
     std::string path;

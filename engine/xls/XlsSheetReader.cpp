@@ -387,18 +387,7 @@ void SheetReader::parseObj(RecordReader& r) {
 
 void SheetReader::finish() {
     m_formulas.finish(m_sheet);
-    // Runs are meant to be sorted and disjoint; where a file overlaps them the earlier run keeps its columns.
-    std::stable_sort(m_columns.begin(), m_columns.end(),
-                     [](const ColumnInfo& a, const ColumnInfo& b) { return a.first < b.first; });
-    std::vector<ColumnInfo> out;
-    for (ColumnInfo info : m_columns) {
-        if (!out.empty() && info.first <= out.back().last) {
-            if (info.last <= out.back().last) continue;
-            info.first = uint16_t(out.back().last + 1);
-        }
-        out.push_back(info);
-    }
-    m_sheet.columns = std::move(out);
+    m_sheet.columns = disjointColumnRuns(std::move(m_columns));
     m_sheet.touch();
 }
 } // namespace

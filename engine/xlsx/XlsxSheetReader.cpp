@@ -145,20 +145,9 @@ void SheetHandler::readColumn(const char** atts) {
 
 void SheetHandler::finish() {
     if (m_columns.empty()) return;
-    // Runs are meant to be sorted and disjoint; where a file overlaps them (or repeats <cols>) the earlier run
-    // keeps its columns.
+    // A repeated <cols> adds to the runs already read.
     m_columns.insert(m_columns.begin(), m_sheet.columns.begin(), m_sheet.columns.end());
-    std::stable_sort(m_columns.begin(), m_columns.end(),
-                     [](const ColumnInfo& a, const ColumnInfo& b) { return a.first < b.first; });
-    std::vector<ColumnInfo> out;
-    for (ColumnInfo info : m_columns) {
-        if (!out.empty() && info.first <= out.back().last) {
-            if (info.last <= out.back().last) continue;
-            info.first = uint16_t(out.back().last + 1);
-        }
-        out.push_back(info);
-    }
-    m_sheet.columns = std::move(out);
+    m_sheet.columns = disjointColumnRuns(std::move(m_columns));
     m_columns.clear();
 }
 
