@@ -7,8 +7,11 @@
 #include "app/Twips.h"
 
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+
+#include <vector>
 
 namespace tabrix::app {
 
@@ -130,6 +133,23 @@ void NavigationMenu::createEntries() {
         title->setText(kPageTitles[t]);
         sizeToText(title);
     }
+    makeKeyboardReachable();
+}
+
+void NavigationMenu::makeKeyboardReachable() {
+    // Tab goes through the entries in the order they are drawn, each followed by its shown sub-entries (hidden
+    // ones are skipped); Enter or Space acts as a left click. Focus looks like hovering, so it can be seen.
+    const std::vector<std::vector<int>> groups = {{1, 2}, {3, 4}, {6, 7, 8}, {}, {}};
+    QWidget* previous = nullptr;
+    auto chain = [&](QWidget* w) {
+        w->setFocusPolicy(Qt::TabFocus);
+        if (previous) QWidget::setTabOrder(previous, w);
+        previous = w;
+    };
+    for (int i = 1; i <= kEntryCount; ++i) {
+        chain(entry(i));
+        for (int k : groups[size_t(i - 1)]) chain(subEntry(k));
+    }
 }
 
 void NavigationMenu::setEntryTop(int i, int top) {
@@ -215,20 +235,45 @@ void NavigationMenu::setHelpLinkHover(bool hover) {
     setTextColour(&m_helpLink, hover ? kHoverColour : kWhite);
 }
 
+namespace {
+bool activatesByKey(const QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    return key->modifiers() == Qt::NoModifier &&
+           (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space);
+}
+
+void setUnderlined(QLabel* label, bool underlined) {
+    QFont font = label->font();
+    font.setUnderline(underlined);
+    label->setFont(font);
+}
+} // namespace
+
 bool NavigationMenu::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     const bool moved = type == QEvent::Enter || type == QEvent::MouseMove;
     const auto* mouse = type == QEvent::MouseButtonRelease ? static_cast<QMouseEvent*>(event) : nullptr;
     for (int i = 1; i <= kEntryCount; ++i) {
         if (watched != m_entries[i] && watched != m_icons[i]) continue;
-        if (moved) hoverEntry(i);
+        if (moved || type == QEvent::FocusIn) hoverEntry(i);
+        if (type == QEvent::FocusOut) unhoverEntries();
         if (mouse && mouse->button() == Qt::LeftButton) entryReleased(i);
+        if (activatesByKey(event)) {
+            entryReleased(i);
+            return true;
+        }
         return false;
     }
     for (int k = 1; k <= kSubEntryCount; ++k) {
         if (watched != m_subEntries[k]) continue;
+        if (type == QEvent::FocusIn || type == QEvent::FocusOut) setUnderlined(subEntry(k), type == QEvent::FocusIn);
         if (mouse && mouse->button() == Qt::LeftButton && subEntry(k)->rect().contains(mouse->position().toPoint()))
             subEntryClicked(k);
+        if (activatesByKey(event)) {
+            subEntryClicked(k);
+            return true;
+        }
         return false;
     }
     if (watched == &m_helpLink && (moved || mouse)) {

@@ -48,6 +48,7 @@ private:
     void hoverEntry(int i);
     void unhoverEntries();
     void setHelpLinkHover(bool hover);
+    void makeKeyboardReachable();
 
     Form1& m_form;
     NavPanel& m_panel;

@@ -3,6 +3,7 @@
 
 #include "app/FrameWidgets.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPalette>
 
@@ -171,6 +172,39 @@ private slots:
         const QString open = snapshot(*form);
         test::click(*form, "menu2(3)", Qt::RightButton);
         QCOMPARE(snapshot(*form), open);
+    }
+
+    void tabReachesEveryEntryAndEnterOrSpaceActsOnIt() {
+        // Each entry is followed by its sub-entries in the focus chain (hidden ones are skipped by Tab).
+        const std::vector<QString> chain = {"menu1(1)", "menu2(1)", "menu2(2)", "menu1(2)", "menu2(3)", "menu2(4)",
+                                            "menu1(3)", "menu2(6)", "menu2(7)", "menu2(8)", "menu1(4)", "menu1(5)"};
+        for (size_t i = 0; i < chain.size(); ++i) {
+            QCOMPARE(form->control(chain[i])->focusPolicy(), Qt::TabFocus);
+            if (i + 1 < chain.size())
+                QCOMPARE(form->control(chain[i])->nextInFocusChain(), form->control(chain[i + 1]));
+        }
+        // A modified key does nothing.
+        const QString before = snapshot(*form);
+        QTest::keyClick(form->control("menu1(3)"), Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(snapshot(*form), before);
+
+        QTest::keyClick(form->control("menu1(3)"), Qt::Key_Return);
+        QCOMPARE(visibleSubEntries(*form), (std::vector<int>{6, 7, 8}));
+        QTest::keyClick(form->control("menu2(7)"), Qt::Key_Space);
+        QCOMPARE(visiblePages(*form), std::vector<int>{7});
+        QTest::keyClick(form->control("menu1(4)"), Qt::Key_Enter);
+        QCOMPARE(visiblePages(*form), std::vector<int>{9});
+
+        // The focused entry looks hovered, the focused sub-entry underlined.
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        form->control("menu1(2)")->setFocus(Qt::TabFocusReason);
+        QCOMPARE(textColour(*form, "menu1(2)"), QColor(51, 119, 204));
+        QTest::keyClick(form->control("menu1(2)"), Qt::Key_Return);
+        QTest::keyClick(form->control("menu1(2)"), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), form->control("menu2(3)"));
+        QVERIFY(form->control("menu2(3)")->font().underline());
+        QCOMPARE(textColour(*form, "menu1(2)"), QColor(50, 50, 50));
     }
 
     void helpOpensTheFileNextToTheProgramAndChangesNothingElse() {
