@@ -44,18 +44,23 @@ void ZipWriter::put(const void* data, size_t size) {
     m_offset += size;
 }
 
+// The fields a local header and its central directory entry share, from the flags to the name's length.
+void ZipWriter::entryFields(std::string& out, const Entry& e) {
+    le16(out, kUtf8Names);
+    le16(out, e.method);
+    le16(out, 0);
+    le16(out, kDosDate);
+    le32(out, e.crc);
+    le32(out, e.compressedSize);
+    le32(out, e.size);
+    le16(out, static_cast<uint16_t>(e.name.size()));
+}
+
 void ZipWriter::localHeader(const Entry& e) {
     std::string h;
     le32(h, 0x04034b50);
     le16(h, 20);
-    le16(h, kUtf8Names);
-    le16(h, e.method);
-    le16(h, 0);
-    le16(h, kDosDate);
-    le32(h, e.crc);
-    le32(h, e.compressedSize);
-    le32(h, e.size);
-    le16(h, static_cast<uint16_t>(e.name.size()));
+    entryFields(h, e);
     le16(h, 0);
     h += e.name;
     put(h.data(), h.size());
@@ -92,14 +97,7 @@ void ZipWriter::finish() {
         le32(dir, 0x02014b50);
         le16(dir, 20);
         le16(dir, 20);
-        le16(dir, kUtf8Names);
-        le16(dir, e.method);
-        le16(dir, 0);
-        le16(dir, kDosDate);
-        le32(dir, e.crc);
-        le32(dir, e.compressedSize);
-        le32(dir, e.size);
-        le16(dir, static_cast<uint16_t>(e.name.size()));
+        entryFields(dir, e);
         le16(dir, 0);
         le16(dir, 0);
         le16(dir, 0);

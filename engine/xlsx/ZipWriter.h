@@ -40,6 +40,7 @@ private:
     uint64_t m_offset = 0;
     void put(const void* data, size_t size);
     void localHeader(const Entry& e);
+    static void entryFields(std::string& out, const Entry& e);
     uint32_t checked(uint64_t value) const;
     [[noreturn]] void fail(const std::string& what) const;
 };
