@@ -17,6 +17,16 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CORPUS = os.environ.get('TABRIX_CORPUS_DIR', os.path.join(HERE, '..', '..', '..', 'shared', 'corpus'))
+SKIPPED = 77  # ctest reports this exit code as a skipped test
+
+
+def skip_without_corpus():
+    """The corpus is not part of the checkout: without it this check is skipped, saying why."""
+    if not os.path.isdir(os.path.join(CORPUS, 'files')):
+        print('skipped: the workbook corpus was not found (%s); put it beside the checkout as ../shared/corpus '
+              'or configure with -DTABRIX_CORPUS_DIR' % (CORPUS or 'not configured'))
+        sys.exit(SKIPPED)
+
 
 # Kinds xlrd's directory names differently from ours: a dialog sheet is a BOUNDSHEET of type 0 like a
 # worksheet, and an Excel 5 VB module is kept as a macro sheet.
@@ -117,4 +127,5 @@ def main():
 
 
 if __name__ == '__main__':
+    skip_without_corpus()
     sys.exit(main())

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -126,17 +125,4 @@ TEST(FormulaShift, LayoutIsReproducedByteForByte) {
         {"\"unterminated A1", 1, 0, "\"unterminated A1"},
         {"", 1, 1, ""},
     });
-}
-
-TEST(FormulaShift, AMillionFormulasShiftWellUnderASecond) {
-    const std::string formula = "IF($B$2>0,SUM(A2:C2)*Sheet2!D2,'My Sheet'!E$2)";
-    size_t total = 0;
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 1000000; ++i)
-        total += shiftFormula(formula, i % 7 + 1, 0).size();
-    const auto elapsed = std::chrono::steady_clock::now() - start;
-    EXPECT_GT(total, 0u);
-#ifdef NDEBUG // timing means nothing in an unoptimised build
-    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 1000);
-#endif
 }
