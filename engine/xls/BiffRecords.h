@@ -8,6 +8,16 @@ namespace tabrix::engine::xls {
 /// Record numbers of the 2003 format (BIFF5/7 and BIFF8) that the reader looks at.
 namespace rec {
 inline constexpr uint16_t Formula = 0x0006;
+// The FORMULA numbers of BIFF3 and BIFF4, which some writers still use inside BIFF5/BIFF8 streams.
+inline constexpr uint16_t Formula3 = 0x0206;
+inline constexpr uint16_t Formula4 = 0x0406;
+// BIFF2 cell records, which some writers still put into BIFF5/BIFF8 streams: row, column, 3 bytes of cell
+// attributes instead of an XF index, then the value.
+inline constexpr uint16_t Blank2 = 0x0001;
+inline constexpr uint16_t Integer2 = 0x0002;
+inline constexpr uint16_t Number2 = 0x0003;
+inline constexpr uint16_t Label2 = 0x0004;
+inline constexpr uint16_t BoolErr2 = 0x0005;
 inline constexpr uint16_t Eof = 0x000A;
 inline constexpr uint16_t ExternSheet = 0x0017;
 inline constexpr uint16_t ExternName = 0x0023;

@@ -1,10 +1,10 @@
 #include "engine/xls/XlsSheetReader.h"
 
 #include "engine/EngineError.h"
+#include "engine/model/ColumnWidth.h"
 #include "engine/xls/BiffRecordStream.h"
 #include "engine/xls/BiffRecords.h"
 #include "engine/xls/XlsFormulas.h"
-#include "engine/xlsx/XlsxSheetReader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,6 +43,25 @@ double widthFromDigits(double digits) {
     return (pixels - 5) / 7;
 }
 
+// Bytes between a FORMULA's cached result and its token length: options and, from BIFF5 on, a reserved 4-byte
+// field. A record under the BIFF3/BIFF4 number may come from a writer that left that field out; the layout
+// whose token length fills the record exactly, else the one whose length fits, decides.
+size_t formulaFieldsAfterResult(uint16_t id, RecordReader& r) {
+    if (id == rec::Formula) return 6;
+    auto lengthAfter = [&r](size_t skip) -> std::optional<std::pair<size_t, size_t>> {
+        if (r.remaining() < skip + 2) return std::nullopt;
+        const size_t at = r.position();
+        r.skip(skip);
+        std::pair<size_t, size_t> found{r.u16(), r.remaining()};
+        r.seek(at);
+        return found;
+    };
+    auto withReserved = lengthAfter(6), without = lengthAfter(2);
+    if (withReserved && withReserved->first == withReserved->second) return 6;
+    if (without && without->first == without->second) return 2;
+    return withReserved && withReserved->first <= withReserved->second ? 6 : 2;
+}
+
 class SheetReader {
 public:
     SheetReader(XlsBook& xb, SheetData& sheet)
@@ -63,7 +82,8 @@ private:
     void parseBoolErr(RecordReader& r);
     void parseBlank(RecordReader& r);
     void parseMulBlank(RecordReader& r);
-    void parseFormula(RecordReader& r);
+    void parseFormula(uint16_t id, RecordReader& r);
+    void parseBiff2Cell(uint16_t id, RecordReader& r);
     void parseString(RecordReader& r);
     void parseObj(RecordReader& r);
     void finish();
@@ -129,7 +149,14 @@ void SheetReader::parseRecord(const BiffRecord& record) {
     case rec::BoolErr: parseBoolErr(r); break;
     case rec::Blank: parseBlank(r); break;
     case rec::MulBlank: parseMulBlank(r); break;
-    case rec::Formula: parseFormula(r); break;
+    case rec::Formula:
+    case rec::Formula3:
+    case rec::Formula4: parseFormula(record.id, r); break;
+    case rec::Blank2:
+    case rec::Integer2:
+    case rec::Number2:
+    case rec::Label2:
+    case rec::BoolErr2: parseBiff2Cell(record.id, r); break;
     case rec::String: parseString(r); break;
     case rec::ShrFmla: m_formulas.parseSharedFormula(r); break;
     case rec::Array: m_formulas.parseArrayFormula(r); break;
@@ -214,7 +241,7 @@ void SheetReader::parseColInfo(RecordReader& r) {
     ColumnInfo info;
     info.first = uint16_t(first);
     info.last = uint16_t(std::min<uint32_t>(last, kMaxCols - 1));
-    info.width = xlsx::displayWidth(width / 256.0);
+    info.width = displayWidth(width / 256.0);
     info.style = m_xb.styleOf(xf);
     info.hidden = flags & 0x0001;
     info.outlineLevel = uint8_t((flags >> 8) & 0x07);
@@ -323,11 +350,11 @@ void SheetReader::parseMulBlank(RecordReader& r) {
     }
 }
 
-void SheetReader::parseFormula(RecordReader& r) {
+void SheetReader::parseFormula(uint16_t id, RecordReader& r) {
     Cell cell;
     if (!cellHeader(r, cell)) return;
     auto result = r.bytes(8);
-    r.skip(6); // options and a reserved field
+    r.skip(formulaFieldsAfterResult(id, r));
     size_t length = r.u16();
     auto tokens = r.bytes(length);
     cell.formula = m_formulas.cellFormula(m_row, cell.col, tokens, r.bytes(r.remaining()));
@@ -353,6 +380,43 @@ void SheetReader::parseFormula(RecordReader& r) {
         break;
     case 3: return placeText(cell, {});
     default: break; // unknown: the formula stays, without a cached value
+    }
+    place(cell);
+}
+
+// A BIFF2 cell keeps the sheet's default format: its 3 attribute bytes predate the XF table of later files.
+void SheetReader::parseBiff2Cell(uint16_t id, RecordReader& r) {
+    Cell cell;
+    m_row = r.u16();
+    cell.col = r.u16();
+    r.skip(3);
+    if (cell.col >= kMaxCols) return;
+    switch (id) {
+    case rec::Integer2:
+        cell.type = CellType::Number;
+        cell.number = r.u16();
+        break;
+    case rec::Number2:
+        cell.type = CellType::Number;
+        cell.number = r.f64();
+        break;
+    case rec::BoolErr2: {
+        uint8_t value = r.u8();
+        cell.type = r.u8() ? CellType::Error : CellType::Boolean;
+        if (cell.type == CellType::Error) cell.error = errorCode(value);
+        else cell.boolean = value != 0;
+        break;
+    }
+    case rec::Label2: {
+        // 8-bit characters: in the file's code page before BIFF8; a BIFF8 stream's code page is UTF-16, so the
+        // bytes are taken as Latin-1 there.
+        auto raw = r.bytes(r.u8());
+        static const CodePage latin1(1252);
+        return placeText(cell, (m_xb.biff < 8 ? m_xb.codePage : latin1).toUtf8(raw));
+    }
+    default: // BLANK
+        cell.style = m_xb.formattedDefault;
+        break;
     }
     place(cell);
 }

@@ -2,7 +2,7 @@
 
 #include "engine/EngineError.h"
 #include "engine/xls/Biff8WriteText.h"
-#include "engine/xlsx/XlsxWriteMessages.h"
+#include "engine/model/SaveMessages.h"
 
 #include <algorithm>
 #include <cctype>
@@ -107,7 +107,7 @@ XlsWritePlan planXlsWrite(BookData& book, std::vector<std::string>& log) {
         }
         checkLimits(*sheet);
         if (sheet->kind != SheetKind::Worksheet) log.push_back(sheetKindNote(*sheet));
-        if (auto line = xlsx::droppedFeaturesWarning(*sheet); !line.empty()) log.push_back(line);
+        if (auto line = droppedFeaturesWarning(*sheet); !line.empty()) log.push_back(line);
         plan.fileIndex.push_back(static_cast<int>(plan.sheets.size()));
         std::string name = fileSheetName(sheet->name, book, plan.sheets);
         if (name != sheet->name)

@@ -1,6 +1,7 @@
 #include "engine/xlsx/XlsxSheetReader.h"
 
 #include "engine/model/CellAddress.h"
+#include "engine/model/ColumnWidth.h"
 #include "engine/xlsx/FastXmlParser.h"
 #include "engine/xlsx/XlsxSheetHandler.h"
 #include "engine/xlsx/XmlText.h"
@@ -10,12 +11,6 @@
 #include <cmath>
 
 namespace tabrix::engine::xlsx {
-
-double displayWidth(double fileWidth) {
-    if (!(fileWidth > 0)) return 0;
-    double pixels = std::floor(std::min(fileWidth, 255.0) * 7 + 0.5);
-    return pixels >= 12 ? (pixels - 5) / 7 : pixels / 12;
-}
 
 namespace {
 // The standard width a sheet gets from baseColWidth alone: the digits plus 5 pixels of padding, rounded up to

@@ -24,8 +24,4 @@ uint32_t readSharedStrings(ZipPackage& package, const std::string& part, StringP
 /// in-sheet features the engine cannot carry in sheet.droppedFeatures.
 void readSheetPart(ZipPackage& package, const std::string& part, SheetData& sheet, const SheetContext& ctx);
 
-/// Column width as the application shows it (characters of the default font's digit) from a width as stored
-/// in the file, which includes the cell's padding; assumes the default font's 7-pixel digit.
-double displayWidth(double fileWidth);
-
 } // namespace tabrix::engine::xlsx

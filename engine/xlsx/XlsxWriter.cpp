@@ -3,6 +3,7 @@
 #include "engine/EngineError.h"
 #include "engine/model/CellAddress.h"
 #include "engine/xlsx/XlsxWriteFormats.h"
+#include "engine/model/SaveMessages.h"
 #include "engine/xlsx/XlsxWriteMessages.h"
 #include "engine/xlsx/XlsxWritePackage.h"
 #include "engine/xlsx/XlsxWriteSheetData.h"

@@ -149,7 +149,9 @@ std::optional<double> timeFraction(std::string_view t) {
 std::optional<double> isoDateSerial(std::string_view text, bool date1904) {
     std::string_view t = trimSpace(text);
     double serial = 0;
-    if (!t.empty() && t.front() != 'T') {
+    // A time alone ("10:10:10") is a fraction of a day, as "T10:10:10" is.
+    const bool timeOnly = t.size() >= 3 && t[2] == ':';
+    if (!t.empty() && t.front() != 'T' && !timeOnly) {
         int y = 0, mo = 0, d = 0;
         if (!readDigits(t, 4, y) || !eat(t, '-') || !readDigits(t, 2, mo) || !eat(t, '-') || !readDigits(t, 2, d))
             return std::nullopt;
@@ -164,7 +166,8 @@ std::optional<double> isoDateSerial(std::string_view text, bool date1904) {
         }
         if (t.empty()) return serial;
     }
-    if (!eat(t, 'T')) return std::nullopt;
+    // Writers separate date and time by "T" as the standard says, or by a space.
+    if (!timeOnly && !eat(t, 'T') && !eat(t, ' ')) return std::nullopt;
     auto fraction = timeFraction(t);
     if (!fraction) return std::nullopt;
     return serial + *fraction;

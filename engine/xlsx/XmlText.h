@@ -28,7 +28,8 @@ std::string_view trimSpace(std::string_view text);
 /// surrogates); "_x005F_" escapes a literal underscore. Text without "_x" is left as it is.
 void decodeEscapes(std::string& text);
 
-/// Serial number of an ISO 8601 date or date-time ("2024-01-05", "2024-01-05T12:30:00Z", "T08:00:00") in the
+/// Serial number of an ISO 8601 date, date-time or time ("2024-01-05", "2024-01-05T12:30:00Z", "2024-01-05 12:30",
+/// "T08:00:00", "10:10:10") in the
 /// 1900 or 1904 date system; nullopt when the text is not one.
 std::optional<double> isoDateSerial(std::string_view text, bool date1904);
 

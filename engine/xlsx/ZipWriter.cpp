@@ -1,5 +1,7 @@
 #include "engine/xlsx/ZipWriter.h"
 
+#include "engine/model/SaveMessages.h"
+
 #include "engine/EngineError.h"
 #include "engine/xlsx/ParallelDeflate.h"
 
@@ -22,7 +24,7 @@ void le32(std::string& out, uint32_t v) {
 } // namespace
 
 ZipWriter::ZipWriter(const std::string& path) : m_file(std::fopen(path.c_str(), "wb")), m_path(path) {
-    if (!m_file) fail(std::string("无法创建文件（") + std::strerror(errno) + "）");
+    if (!m_file) fail("无法创建文件（" + describeErrno(errno) + "）");
 }
 
 ZipWriter::~ZipWriter() {
@@ -40,7 +42,7 @@ uint32_t ZipWriter::checked(uint64_t value) const {
 
 void ZipWriter::put(const void* data, size_t size) {
     if (size && std::fwrite(data, 1, size, m_file) != size)
-        fail(errno == ENOSPC ? "磁盘空间不足" : std::string("写入失败（") + std::strerror(errno) + "）");
+        fail("写入失败（" + describeErrno(errno) + "）");
     m_offset += size;
 }
 
@@ -119,7 +121,7 @@ void ZipWriter::finish() {
     put(dir.data(), dir.size());
     std::FILE* f = m_file;
     m_file = nullptr;
-    if (std::fclose(f) != 0) fail(errno == ENOSPC ? "磁盘空间不足" : "关闭文件时出错");
+    if (std::fclose(f) != 0) fail("关闭文件时出错（" + describeErrno(errno) + "）");
 }
 
 } // namespace tabrix::engine::xlsx
