@@ -37,9 +37,8 @@ constexpr int kPageLeft = 3720, kPageTop = 1200;
 constexpr int kBannerWidth = 8040, kBannerHeight = 810;
 constexpr int kRuleY = 810;
 
-const char* const kAboutText = "     Tabrix(Tabrix)采用VBA技术开发，使用本工具前需要安装MS Office。\n"
-                               "     Excel2003及以前版本Excel文件，在已安装Office2003下使用，Excel2007版本Excel文件以及"
-                               "“版本转换”的功能，在已安装Office2007下使用。运行本工具前，请关闭所有的Excel窗口。\n"
+const char* const kAboutText = "     Tabrix(Tabrix)自带读写Excel工作簿的引擎，可直接处理Excel2003及以前版本（.xls）和"
+                               "Excel2007版本（.xlsx）的文件，使用本工具不需要安装MS Office或其他电子表格软件。\n"
                                "\n"
                                "     Tabrix(Tabrix)所产生的数据均为保存新文件，对原Excel文档没有任何影响。\n"
                                "\n"

@@ -258,6 +258,40 @@ TEST(XlsFormulas, ArrayFormulaOnItsFirstCell) {
     EXPECT_EQ(at(*book, 1, 2).number, 4);
 }
 
+// Some writers put formula cells under the FORMULA numbers of BIFF3 (0x0206) and BIFF4 (0x0406) into a BIFF8
+// stream, with or without the reserved field BIFF5 added; no cell may go missing for it.
+TEST(XlsFormulas, OlderFormulaRecordNumbersAreReadAsFormulas) {
+    const std::string withReserved = cell(0, 0) + f64(3.5) + u16(0) + u32(0) + u16(uint16_t(kA1Plus1.size())) + kA1Plus1;
+    const std::string withoutReserved = cell(1, 0) + f64(-2) + u16(0) + u16(uint16_t(kA1Plus1.size())) + kA1Plus1;
+    const std::string textResult = cell(2, 0) + special(0) + u16(0) + u32(0) + u16(uint16_t(kA1Plus1.size())) + kA1Plus1;
+    const std::string records = record(0x0206, withReserved) + record(0x0406, withoutReserved) +
+                                record(0x0406, textResult) + record(0x0207, str16("文本结果"));
+    auto book = oneSheet(records);
+    EXPECT_EQ(at(*book, 0, 0).number, 3.5);
+    EXPECT_EQ(book->formulaText(at(*book, 0, 0)), "A1+1");
+    EXPECT_EQ(at(*book, 1, 0).number, -2);
+    EXPECT_EQ(book->formulaText(at(*book, 1, 0)), "A1+1");
+    EXPECT_EQ(textAt(*book, 2, 0), "文本结果");
+    expectSameAsXlrd(oleFile(workbookStream(defaultStyles(), {{"Sheet1", records}})));
+}
+
+// BIFF2 cell records inside a later stream carry values too; they are read with the sheet's default format.
+TEST(XlsNumbers, Biff2CellRecordsInsideABiff8Stream) {
+    const std::string attrs(3, '\0');
+    auto book = oneSheet(record(0x0002, u16(0) + u16(0) + attrs + u16(42)) +
+                         record(0x0003, u16(0) + u16(1) + attrs + f64(0.1)) +
+                         record(0x0004, u16(0) + u16(2) + attrs + u8(4) + "Caf\xE9") +
+                         record(0x0005, u16(0) + u16(3) + attrs + u8(1) + u8(0)) +
+                         record(0x0005, u16(0) + u16(4) + attrs + u8(0x07) + u8(1)) +
+                         record(0x0001, u16(0) + u16(5) + attrs));
+    EXPECT_EQ(at(*book, 0, 0).number, 42);
+    EXPECT_EQ(at(*book, 0, 1).number, 0.1);
+    EXPECT_EQ(textAt(*book, 0, 2), "Café");
+    EXPECT_TRUE(at(*book, 0, 3).boolean);
+    EXPECT_EQ(at(*book, 0, 4).error, ErrorCode::Div0);
+    EXPECT_EQ(at(*book, 0, 5).type, CellType::Empty);
+}
+
 TEST(XlsFormulas, UndecodableTokensKeepTheCachedValue) {
     auto book = oneSheet(formula(0, 0, f64(7), u8(0xFF) + u8(0xFF)) + formula(1, 0, f64(8), ptgExp(9, 9)));
     EXPECT_EQ(at(*book, 0, 0).number, 7);

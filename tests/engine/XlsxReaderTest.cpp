@@ -152,6 +152,20 @@ TEST(XlsxReaderCells, IsoDatesBecomeSerialsInTheWorkbooksDateSystem) {
     EXPECT_DOUBLE_EQ(numberAt(loadedSheet(*book1904), 0, 0), 45296.5 - 1462);
 }
 
+TEST(XlsxReaderCells, IsoTimesAndDateTimesAreNumbersToo) {
+    auto book = readParts(oneSheetBook("<sheetData><row><c t=\"d\"><v>10:10:10</v></c>"
+                                       "<c t=\"d\"><v>2024-01-05T10:10:10</v></c>"
+                                       "<c t=\"d\"><v>2024-01-05 06:00</v></c>"
+                                       "<c t=\"d\"><v>1899-12-31T00:00:00</v></c>"
+                                       "<c t=\"d\"><v>25:00:00</v></c></row></sheetData>"));
+    auto& s = loadedSheet(*book);
+    EXPECT_DOUBLE_EQ(numberAt(s, 0, 0), (10 * 3600 + 10 * 60 + 10) / 86400.0);
+    EXPECT_DOUBLE_EQ(numberAt(s, 0, 1), 45296 + (10 * 3600 + 10 * 60 + 10) / 86400.0);
+    EXPECT_DOUBLE_EQ(numberAt(s, 0, 2), 45296.25);
+    EXPECT_DOUBLE_EQ(numberAt(s, 0, 3), 0);
+    EXPECT_EQ(textAt(*book, s, 0, 4), "25:00:00") << "not a time of day: kept as the file says";
+}
+
 TEST(XlsxReaderSheet, RowsColumnsMergesAndDefaultSizesAreRead) {
     auto book = readParts(oneSheetBook(
         "<sheetFormatPr defaultRowHeight=\"18\" baseColWidth=\"10\"/>"

@@ -18,14 +18,13 @@ using namespace tabrix;
 using app::Form1;
 
 namespace {
-const QString kAbout =
-    "     Tabrix(Tabrix)采用VBA技术开发，使用本工具前需要安装MS Office。\n"
-    "     Excel2003及以前版本Excel文件，在已安装Office2003下使用，Excel2007版本Excel文件以及“版本转换”"
-    "的功能，在已安装Office2007下使用。运行本工具前，请关闭所有的Excel窗口。\n"
-    "\n"
-    "     Tabrix(Tabrix)所产生的数据均为保存新文件，对原Excel文档没有任何影响。\n"
-    "\n"
-    "    欢迎提出意见和建议。";
+// What the program really needs and does: its own engine, no spreadsheet software, results as new files.
+const QString kAbout = "     Tabrix(Tabrix)自带读写Excel工作簿的引擎，可直接处理Excel2003及以前版本（.xls）和"
+                       "Excel2007版本（.xlsx）的文件，使用本工具不需要安装MS Office或其他电子表格软件。\n"
+                       "\n"
+                       "     Tabrix(Tabrix)所产生的数据均为保存新文件，对原Excel文档没有任何影响。\n"
+                       "\n"
+                       "    欢迎提出意见和建议。";
 const int kPages[] = {1, 2, 3, 4, 6, 7, 8, 9};
 } // namespace
 
