@@ -1,5 +1,6 @@
 #include "engine/object/FindIndex.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -14,10 +15,18 @@ std::string foldCase(std::string_view text) {
 }
 
 namespace {
+// The text of printf's "%.15G" without printf: a search compares the text of every number it passes, and
+// printf's digit generation would cost more than reading the file.
 std::string numberText(double v) {
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15G", v);
-    return buf;
+    if (v == 0) return std::signbit(v) ? "-0" : "0";
+    if (std::fabs(v) < 1e15 && v == std::trunc(v)) {
+        const auto end = std::to_chars(buf, buf + sizeof buf, int64_t(v)).ptr;
+        return std::string(buf, end);
+    }
+    const auto end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15).ptr;
+    std::replace(buf, end, 'e', 'E');
+    return std::string(buf, end);
 }
 
 size_t utf8Step(std::string_view s, size_t i) {
