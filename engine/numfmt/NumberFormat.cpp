@@ -201,6 +201,10 @@ Choice chooseSection(const FormatCode& format, double value) {
 
 } // namespace
 
+bool isGeneralFormat(std::string_view code) {
+    return isGeneralCode(code);
+}
+
 std::string builtinFormat(uint32_t id) {
     return std::string(builtinCode(id));
 }

@@ -10,6 +10,9 @@ namespace tabrix::engine::numfmt {
 /// as a Chinese (PRC) installation shows them); empty for an id with no built-in code.
 std::string builtinFormat(uint32_t id);
 
+/// True for "General" in any letter case and for the empty code: the value shows as it is stored.
+bool isGeneralFormat(std::string_view code);
+
 /// True when the code shows a number as a date or time (d, m, y, h, s outside quotes, brackets and escapes,
 /// or elapsed-time brackets [h] [m] [s]).
 bool isDateFormat(std::string_view code);

@@ -63,7 +63,8 @@ public:
     /// header: xlGuess (0) guesses whether the first row is a header, xlYes keeps it, xlNo sorts it too.
     void Sort(const Range& key1, int header = xlGuess) const;
     /// First cell after this range's first cell (row by row, wrapping) whose value matches what;
-    /// lookAt xlWhole compares whole values, xlPart looks inside. Case is ignored; * ? are wildcards, ~ escapes.
+    /// lookAt xlWhole compares whole values, xlPart looks inside the value as text and inside the text the cell
+    /// shows (its number format applied). Case is ignored; * ? are wildcards, ~ escapes.
     std::optional<Range> Find(const Variant& what, int lookAt = xlPart) const;
     /// Continues the last Find of this sheet after the given cell.
     std::optional<Range> FindNext(const Range& after) const;

@@ -1,3 +1,4 @@
+#include "engine/numfmt/NumberFormat.h"
 #include "engine/object/FindIndex.h"
 #include "engine/object/Range.h"
 #include "engine/object/Workbook.h"
@@ -32,6 +33,7 @@ public:
         return m_whole ? text == m_pattern : text.find(m_pattern) != std::string::npos;
     }
     bool indexable() const { return m_whole && !m_wild; }
+    bool part() const { return !m_whole; }
     const std::string& pattern() const { return m_pattern; }
 
 private:
@@ -39,6 +41,24 @@ private:
     bool m_whole;
     bool m_wild = false;
 };
+
+// The text a cell shows, when its number format makes it differ from the value text: a date is searched as the
+// user sees it (2024-01-05), an amount with its grouping (1,234.50). Only formatted cells are rendered, so a
+// search through millions of General cells costs no rendering at all.
+std::optional<std::string> shownText(const BookData& book, const Cell& cell) {
+    if (cell.type != CellType::Number && cell.type != CellType::Text) return std::nullopt;
+    const std::string& code = book.styles.get(cell.style).numFmt;
+    if (numfmt::isGeneralFormat(code) || code == "@") return std::nullopt;
+    if (cell.type == CellType::Number) return foldCase(numfmt::formatNumber(cell.number, code, book.date1904));
+    return foldCase(numfmt::formatText(book.text(cell), code));
+}
+
+bool matches(const BookData& book, const Cell& cell, const Matcher& match) {
+    if (auto text = findText(book, cell); text && match(*text)) return true;
+    if (!match.part()) return false;
+    auto shown = shownText(book, cell);
+    return shown && match(*shown);
+}
 
 struct Pos {
     uint32_t row, col;
@@ -53,7 +73,7 @@ std::optional<Pos> scan(const BookData& book, const SheetData& sheet, const Cell
         auto lo = std::lower_bound(row->cells.begin(), row->cells.end(), fromCol,
                                    [](const Cell& c, uint32_t v) { return c.col < v; });
         for (auto it = lo; it != row->cells.end() && it->col <= toCol; ++it)
-            if (auto text = findText(book, *it); text && match(*text)) return Pos{r, it->col};
+            if (matches(book, *it, match)) return Pos{r, it->col};
         return std::nullopt;
     };
     const uint32_t lastRow = std::min<uint64_t>(rect.lastRow, sheet.rowCount() ? sheet.rowCount() - 1 : 0);
