@@ -1,5 +1,6 @@
 #include "app/PageActions.h"
 
+#include "analysis/FindData.h"
 #include "app/Form1.h"
 #include "app/QtHost.h"
 #include "convert/ConvertFolder.h"
@@ -7,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -14,11 +16,17 @@ namespace tabrix::app {
 
 namespace {
 // Buttons of operations the window does not offer yet.
-const char* const kNotYetAvailable[] = {"Command4", "Command6", "Command8", "Command11", "Command12", "Command14"};
+const char* const kNotYetAvailable[] = {"Command4", "Command6", "Command8", "Command11", "Command14"};
 const char* const kStartRowControls[] = {"Text4", "Check2", "La1(0)", "La1(2)"};
 
 std::string s(const QString& text) {
     return text.toStdString();
+}
+
+// The text of a list's selected entry, as the list's Text property gives it ("" when none is selected).
+std::string selected(Form1& form, const char* list) {
+    const QListWidgetItem* item = form.control<QListWidget>(list)->currentItem();
+    return item ? s(item->text()) : std::string();
 }
 } // namespace
 
@@ -26,6 +34,7 @@ PageActions::PageActions(Form1& form) : QObject(&form), m_form(form) {
     for (const char* name : kNotYetAvailable)
         form.control(name)->setEnabled(false);
     connect(form.control<QPushButton>("Command3"), &QPushButton::clicked, this, [this] { mergeSheets(); });
+    connect(form.control<QPushButton>("Command12"), &QPushButton::clicked, this, [this] { findData(); });
     connect(form.control<QPushButton>("Command17"), &QPushButton::clicked, this, [this] { convertFolder(); });
     connect(form.control<QCheckBox>("Check4"), &QCheckBox::toggled, this,
             [this](bool on) { m_form.control("Command13")->setEnabled(on); });
@@ -53,6 +62,14 @@ void PageActions::mergeSheets() {
         merge::mergeSheetsAction(m_form.host(), page);
         if (QString::fromStdString(page.startRowText) != startRow->text())
             startRow->setText(QString::fromStdString(page.startRowText));
+    });
+}
+
+void PageActions::findData() {
+    runOperation([this] {
+        analysis::FindDataPage page{s(m_form.control<QLineEdit>("Text8")->text()), selected(m_form, "List3"),
+                                    s(m_form.control<QLineEdit>("Text9")->text()), s(m_form.workingExtension())};
+        analysis::findDataAction(m_form.host(), page);
     });
 }
 

@@ -8,6 +8,7 @@
 #include "engine/object/Workbook.h"
 #include "engine/object/Workbooks.h"
 #include "engine/object/Worksheet.h"
+#include "analysis/FindData.h"
 #include "convert/ConvertFolder.h"
 #include "framework/ColumnLetters.h"
 #include "merge/MergeSheets.h"
@@ -30,6 +31,8 @@ const char* kUsage = R"(用法: tabrix-cli 命令 参数...
   dump BOOK [SHEET]              以制表符分隔输出单元格（地址、类型、值、公式）
   merge-sheets SRC OUT [--start-row N] [--sheet-name-column] [--overwrite]
                                  把 SRC 的所有工作表合并为 OUT 的一个工作表
+  find BOOK SHEET TEXT OUT [--overwrite]
+                                 把工作表中含有 TEXT 的行（每行一次）写入 OUT 的“查找结果”工作表
   save-as BOOK OUT [--format xlsx|xls]
                                  另存一个工作簿（格式由 --format 或 OUT 的扩展名决定）
   convert SRC_DIR DST_DIR --to xlsx|xls
@@ -43,6 +46,12 @@ int exitCode(framework::Outcome outcome) {
     case framework::Outcome::Failed: return kExitFailed;
     default: return kExitRefused;
     }
+}
+
+// The working extension a page would have had for this result: the dialog filter names it.
+std::string extensionOf(const std::string& out) {
+    const auto dot = out.rfind('.');
+    return dot != std::string::npos && out.substr(dot + 1) == "xlsx" ? "xlsx" : "xls";
 }
 
 struct Args {
@@ -111,6 +120,13 @@ int mergeSheetsCommand(const Args& args) {
     return exitCode(merge::mergeSheetsAction(host, page));
 }
 
+int findCommand(const Args& args) {
+    const auto& p = args.positional;
+    analysis::FindDataPage page{p[0], p[1], p[2], extensionOf(p[3])};
+    cli::ConsoleHost host(p[3], args.has("--overwrite"));
+    return exitCode(analysis::findDataAction(host, page));
+}
+
 int saveAs(const Args& args) {
     std::optional<engine::XlFileFormat> format;
     if (args.to == "xlsx") format = engine::XlFileFormat::OpenXmlWorkbook;
@@ -138,6 +154,7 @@ int run(const std::string& command, const Args& args) {
     if (command == "columns" && need(2)) return listColumns(args.positional[0], args.positional[1]);
     if (command == "dump" && need(1)) return dump(args.positional[0], need(2) ? args.positional[1] : "");
     if (command == "merge-sheets" && need(2)) return mergeSheetsCommand(args);
+    if (command == "find" && need(4)) return findCommand(args);
     if (command == "convert" && need(2)) return convertCommand(args);
     if (command == "save-as" && need(2)) return saveAs(args);
     std::fputs(kUsage, stderr);

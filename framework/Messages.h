@@ -14,5 +14,10 @@ inline constexpr const char* kTitleInUse = "文件被打开";
 inline constexpr const char* kSourceMissing = "原Excel文件不存在，请查实";
 inline constexpr const char* kTitleSourceMissing = "文件不存在";
 inline constexpr const char* kLogReset = "数据处理信息";
+// The operations repeat the page's checks before they start, with texts of their own.
+inline constexpr const char* kSourceNotFound = "没有找到原Excel文件，请重新选择文件";
+inline constexpr const char* kTitleSourceNotFound = "原文件";
+inline constexpr const char* kCheckSheets = "请认真检查，有没有选择工作表";
+inline constexpr const char* kTitleCheckSheets = "条件不足";
 
 } // namespace tabrix::framework::msg

@@ -1,0 +1,85 @@
+#include "gui/GuiSuite.h"
+#include "gui/GuiSupport.h"
+
+#include "support/TestPaths.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+using namespace tabrix;
+using app::DialogScript;
+using app::Form1;
+
+namespace {
+void press(Form1& f, const QString& button) {
+    f.control<QPushButton>(button)->click();
+}
+
+QStringList messageTexts() {
+    QStringList out;
+    for (const auto& m : DialogScript::messages())
+        out << m.title + ": " + m.text;
+    return out;
+}
+} // namespace
+
+class FindClearPagesTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<Form1> form;
+    std::unique_ptr<test::TempDir> dir;
+
+    QString file(const std::string& name) { return QString::fromStdString(dir->file(name)); }
+
+private slots:
+    void init() {
+        DialogScript::start();
+        dir = std::make_unique<test::TempDir>();
+        form = std::make_unique<Form1>();
+        form->show();
+    }
+    void cleanup() {
+        form.reset();
+        dir.reset();
+    }
+
+    void aWholeFindFromPageSeven() {
+        const QString source = file("订单.xls");
+        test::makeBook(source.toStdString(),
+                       {{"说明", {{"无"}}},
+                        {"订单", {{"编号", "客户"}, {"101", "北京甲"}, {"102", "上海乙"}, {"103", "北京丙"}}}});
+        test::openPage(*form, 7);
+        DialogScript::answerFile(source);
+        press(*form, "Command9");
+        auto* sheets = form->control<QListWidget>("List3");
+        QCOMPARE(sheets->count(), 2);
+        sheets->setCurrentRow(1);
+        form->control<QLineEdit>("Text9")->setText("北京");
+        const QString target = file("结果.xls");
+        DialogScript::answerFile(target);
+        press(*form, "Command12");
+        QCOMPARE(form->logBox()->toPlainText(), QString("数据处理信息\n正在查找相同的数据\n查找数据完成"));
+        QCOMPARE(messageTexts(), QStringList{"查找数据完成: 查找数据完成！"});
+        const auto& save = DialogScript::shown()[1];
+        QCOMPARE(save.kind, DialogScript::Kind::Save);
+        QCOMPARE(save.title, QString("保存查找数据后的结果文件"));
+        QCOMPARE(save.text, QString("保存查找数据后的结果文件(*.xls)|*.xls"));
+        QCOMPARE(test::readSheet(target.toStdString(), 1), (std::vector<std::string>{"101|北京甲", "103|北京丙"}));
+        QVERIFY(!form->busy());
+    }
+
+    void findRefusesAnEmptySearchTextBeforeAnyDialog() {
+        test::openPage(*form, 7);
+        press(*form, "Command12");
+        QCOMPARE(messageTexts(), QStringList{"查找有误: 查找的内容不能为空"});
+        form->control<QLineEdit>("Text9")->setText(" ");
+        DialogScript::clearShown();
+        press(*form, "Command12");
+        QCOMPARE(messageTexts(), QStringList{"请选择工作表: 没有选择工作表"});
+        QCOMPARE(DialogScript::shown().size(), size_t(1));
+    }
+};
+
+TABRIX_GUI_SUITE(FindClearPagesTest);
+#include "FindClearPagesTest.moc"
