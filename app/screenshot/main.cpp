@@ -1,4 +1,4 @@
-// Renders the real window to PNG files: at start, each operation page, a finished merge with its log, and the
+// Renders the real window to PNG files: at start, each operation page, each finished operation with its log, and the
 // help file in a CHM viewer when xchm is installed.
 // Run under a display (scripts/screenshot uses xvfb-run): tabrix-screenshot OUTPUT_FOLDER
 #include "app/DialogScript.h"
@@ -14,6 +14,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -86,6 +88,18 @@ QString sampleWorkbook(const QString& folder) {
     book.SaveAs(path.toStdString());
     return path;
 }
+// Page 7 after a finished find: the sample's second worksheet searched for one product.
+bool shootFind(Form1& form, const QString& folder, const QString& sample, const QString& work) {
+    release(form, "menu1(3)");
+    release(form, "menu2(7)");
+    DialogScript::answerFile(sample);
+    form.control<QPushButton>("Command9")->click();
+    form.control<QListWidget>("List3")->setCurrentRow(1);
+    form.control<QLineEdit>("Text9")->setText("产品4");
+    DialogScript::answerFile(QDir(work).filePath("查找结果.xls"));
+    form.control<QPushButton>("Command12")->click();
+    return shoot(form, folder, "12-find-done");
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -115,11 +129,13 @@ int main(int argc, char** argv) {
     QTemporaryDir work;
     release(*form, "menu1(1)");
     release(*form, "menu2(1)");
-    DialogScript::answerFile(sampleWorkbook(work.path()));
+    const QString sample = sampleWorkbook(work.path());
+    DialogScript::answerFile(sample);
     form->control<QPushButton>("Command1")->click();
     DialogScript::answerFile(QDir(work.path()).filePath("合并结果.xls"));
     form->control<QPushButton>("Command3")->click();
     ok &= shoot(*form, out, "10-merge-done");
+    ok &= shootFind(*form, out, sample, work.path());
     form->hide();
     ok &= shootHelp(out);
     return ok ? 0 : 1;
