@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Times tabrix-cli against the peer tools on the shared workloads, in one run, and prints ratios.
 
-    bench/run_bench.py [--only load,merge,list,convert] [--data DIR] [--runs N] [--with-slow-peers]
+    bench/run_bench.py [--only load,merge,list,convert,find,clear] [--data DIR] [--runs N] [--with-slow-peers]
 
 Workloads come from ../shared/bench/gen.py (seed 1, generated into DATA when missing); peers are the scripts in
 ../shared/bench/peers run from a work folder under bench/work/ (npm modules installed there on first use).
@@ -38,7 +38,10 @@ def prepare(data):
         shutil.copy(os.path.join(SHARED, "node", "package.json"), node)
         sh("cd %s && npm install --no-audit --no-fund xlsx@0.18.5 exceljs@4.4.0 >/dev/null" % node)
     os.makedirs(data, exist_ok=True)
-    sh("%s %s/gen.py preset multi large folder xls_folder --dir %s --seed 1" % (PY, SHARED, data))
+    sh("%s %s/gen.py preset multi large medium folder xls_folder --dir %s --seed 1" % (PY, SHARED, data))
+    removal = os.path.join(data, "medium_removal.xlsx")
+    if not os.path.exists(removal):
+        sh("%s %s/make_removal.py %s/medium.xlsx %s" % (PY, HERE, data, removal))
 
 
 def peak_rss_mb(cmd):
@@ -90,6 +93,31 @@ def bench_merge(data, runs, slow_peers, results):
                                         "%s %s/peers/pandas_peer.py merge-sheets %s %s/pd.xlsx" % (PY, WORK, multi, out), runs)
 
 
+def bench_find(data, runs, results):
+    # "K00" starts about 1 % of the keys; "2019-03" is in the shown text of about 0.8 % of the dates.
+    large = os.path.join(data, "large.xlsx")
+    out = os.path.join(WORK, "out")
+    os.makedirs(out, exist_ok=True)
+    results["find_dump"] = timed("tabrix dump large", "%s dump %s >/dev/null" % (CLI, large), runs)
+    for name, text in (("key", "K00"), ("date", "2019-03")):
+        results["find_%s_tabrix" % name] = timed(
+            "tabrix find %s" % text, "%s find %s Sheet1 %s %s/found.xlsx --overwrite >/dev/null" % (CLI, large, text, out),
+            runs)
+
+
+def bench_clear(data, runs, results):
+    medium = os.path.join(data, "medium.xlsx")
+    removal = os.path.join(data, "medium_removal.xlsx")
+    out = os.path.join(WORK, "out")
+    os.makedirs(out, exist_ok=True)
+    results["clear_tabrix"] = timed(
+        "tabrix clear medium", "%s clear %s Sheet1 %s remove %s/cleared.xlsx --overwrite >/dev/null 2>&1"
+        % (CLI, medium, removal, out), runs)
+    results["clear_pandas"] = timed(
+        "pandas anti-join medium", "%s %s/peers/pandas_clear.py %s %s %s/pd_cleared.xlsx" % (PY, HERE, medium, removal, out),
+        runs, slow=True)
+
+
 def bench_convert(data, runs, results):
     out = os.path.join(WORK, "conv")
     for name, src, to in (("xls_to_xlsx", "xls_folder", "xlsx"), ("xlsx_to_xls", "folder", "xls")):
@@ -127,6 +155,11 @@ def report(results):
         ("load large: peak RSS MB", "%.0f" % results["load_tabrix_rss_mb"] if results.get("load_tabrix_rss_mb") else "n/a"),
         ("merge multi: sheetjs / tabrix", ratio(results, "merge_sheetjs", "merge_tabrix")),
         ("merge multi: pandas / tabrix", ratio(results, "merge_pandas", "merge_tabrix")),
+        ("find large (1 % keys): tabrix find / dump", "%.2f×" % (results["find_key_tabrix"] / results["find_dump"])
+         if "find_key_tabrix" in results else "n/a"),
+        ("find large (0.8 % dates): tabrix find / dump", "%.2f×" % (results["find_date_tabrix"] / results["find_dump"])
+         if "find_date_tabrix" in results else "n/a"),
+        ("clear medium − 50,000: pandas / tabrix", ratio(results, "clear_pandas", "clear_tabrix")),
         ("sheets large: ms", "%.1f" % (results["list_tabrix"] * 1000) if "list_tabrix" in results else "n/a"),
         ("xls→xlsx folder: soffice / tabrix", ratio(results, "convert_xls_to_xlsx_soffice", "convert_xls_to_xlsx_tabrix")),
         ("xls→xlsx folder: ssconvert / tabrix", ratio(results, "convert_xls_to_xlsx_ssconvert", "convert_xls_to_xlsx_tabrix")),
@@ -140,7 +173,7 @@ def report(results):
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("--only", default="load,list,merge,convert")
+    ap.add_argument("--only", default="load,list,merge,convert,find,clear")
     ap.add_argument("--data", default=os.path.join(WORK, "data"))
     ap.add_argument("--runs", type=int, default=3)
     ap.add_argument("--with-slow-peers", action="store_true")
@@ -158,6 +191,10 @@ def main():
         bench_merge(a.data, a.runs, a.with_slow_peers, results)
     if "convert" in only:
         bench_convert(a.data, a.runs, results)
+    if "find" in only:
+        bench_find(a.data, a.runs, results)
+    if "clear" in only:
+        bench_clear(a.data, a.runs, results)
     with open(os.path.join(WORK, "results.json"), "w") as f:
         json.dump(results, f, indent=1)
     report(results)
