@@ -13,6 +13,8 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -306,8 +308,16 @@ void Form1::moveEvent(QMoveEvent* event) {
     fitFrame();
 }
 
+// Next to the program, as in the build tree; an installed program keeps it under share/ beside bin/.
+QString helpFilePath() {
+    const QString folder = QCoreApplication::applicationDirPath();
+    const QString beside = folder + "/help/Tabrix.chm";
+    const QString installed = QDir::cleanPath(folder + "/../share/tabrix/help/Tabrix.chm");
+    return !QFileInfo::exists(beside) && QFileInfo::exists(installed) ? installed : beside;
+}
+
 void Form1::openHelp() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/help/Tabrix.chm"));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(helpFilePath()));
 }
 
 } // namespace tabrix::app

@@ -16,6 +16,9 @@ class QtHost;
 class SourceSelection;
 class PageActions;
 
+/// The help file: next to the program, or where an installed program keeps it.
+QString helpFilePath();
+
 /// Page number to page height in twips, as the menu shows them.
 int pageHeight(int page);
 

@@ -146,6 +146,23 @@ def icon_help():
     save(img, "menu_help.png", (29, 33))
 
 
+def app_icon():
+    """The program's icon for menus and "Open with": the banner's grid on a blue tile, in the hicolor sizes."""
+    n = 64
+    img, d = canvas(n, n)
+    d.rounded_rectangle(s(2, 2, 62, 62), radius=12 * SS, fill=BLUE)
+    d.rounded_rectangle(s(10, 10, 54, 54), radius=6 * SS, fill=WHITE)
+    for row in range(3):
+        for col in range(3):
+            x, y = 15 + col * 12.5, 15 + row * 12.5
+            d.rectangle(s(x, y, x + 9.5, y + 9.5), fill=ORANGE if row == 0 else BLUE)
+    icons = os.path.join(HERE, "..", "icons", "hicolor")
+    for size in (16, 24, 32, 48, 64, 128, 256):
+        folder = os.path.join(icons, "%dx%d" % (size, size), "apps")
+        os.makedirs(folder, exist_ok=True)
+        img.resize((size, size), Image.LANCZOS).save(os.path.join(folder, "tabrix.png"), optimize=True)
+
+
 if __name__ == "__main__":
     banner()
     tile()
@@ -155,3 +172,4 @@ if __name__ == "__main__":
     icon_analyse()
     icon_convert()
     icon_help()
+    app_icon()
