@@ -1,8 +1,10 @@
 #include "app/CommonDialog.h"
 
 #include "app/DialogScript.h"
+#include "app/FolderMemory.h"
 
 #include <QFileDialog>
+#include <QWidget>
 #include <QStringList>
 
 namespace tabrix::app {
@@ -45,14 +47,18 @@ void CommonDialog::showSave() {
 void CommonDialog::show(bool save) {
     const QString title = !m_title.isEmpty() ? m_title : QString(save ? kDefaultSaveTitle : kDefaultOpenTitle);
     const QString filter = qtFileFilter(m_filter);
+    // The file name is always set empty before a dialog, so it opens in the folder last used on its page.
+    auto* memory = m_owner ? m_owner->findChild<FolderMemory*>() : nullptr;
+    const QString start = m_fileName.isEmpty() && memory ? memory->startFolder() : m_fileName;
     std::optional<QString> chosen;
     if (DialogScript::active()) {
-        chosen = DialogScript::takeFile(save ? DialogScript::Kind::Save : DialogScript::Kind::Open, title, m_filter);
+        chosen = DialogScript::takeFile(save ? DialogScript::Kind::Save : DialogScript::Kind::Open, title, m_filter,
+                                        start);
     } else {
         // The save dialog asks nothing about an existing file: the save sequence asks in its own words.
-        const QString path = save ? QFileDialog::getSaveFileName(m_owner, title, m_fileName, filter, nullptr,
+        const QString path = save ? QFileDialog::getSaveFileName(m_owner, title, start, filter, nullptr,
                                                                  QFileDialog::DontConfirmOverwrite)
-                                  : QFileDialog::getOpenFileName(m_owner, title, m_fileName, filter);
+                                  : QFileDialog::getOpenFileName(m_owner, title, start, filter);
         if (!path.isEmpty()) chosen = path;
     }
     if (!chosen || chosen->isEmpty()) {
@@ -60,6 +66,7 @@ void CommonDialog::show(bool save) {
         return;
     }
     m_fileName = *chosen;
+    if (memory) memory->remember(*chosen);
 }
 
 } // namespace tabrix::app

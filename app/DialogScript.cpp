@@ -67,13 +67,14 @@ std::vector<DialogScript::Shown> DialogScript::messages() {
     return out;
 }
 
-std::optional<QString> DialogScript::takeFile(Kind kind, const QString& title, const QString& filter) {
-    script().shown.push_back({kind, title, filter});
+std::optional<QString> DialogScript::takeFile(Kind kind, const QString& title, const QString& filter,
+                                              const QString& folder) {
+    script().shown.push_back({kind, title, filter, folder});
     return takePath(script().files);
 }
 
-std::optional<QString> DialogScript::takeFolder() {
-    script().shown.push_back({Kind::Folder, {}, {}});
+std::optional<QString> DialogScript::takeFolder(const QString& folder) {
+    script().shown.push_back({Kind::Folder, {}, {}, folder});
     return takePath(script().folders);
 }
 

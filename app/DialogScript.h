@@ -16,6 +16,7 @@ public:
         Kind kind;
         QString title;
         QString text; ///< the message, or the file filter of a file dialog
+        QString folder; ///< where a file or folder dialog opens (empty: where the platform starts)
     };
 
     static void start();
@@ -31,8 +32,9 @@ public:
     static void clearShown();
 
     // For the dialogs themselves.
-    static std::optional<QString> takeFile(Kind kind, const QString& title, const QString& filter);
-    static std::optional<QString> takeFolder();
+    static std::optional<QString> takeFile(Kind kind, const QString& title, const QString& filter,
+                                           const QString& folder = {});
+    static std::optional<QString> takeFolder(const QString& folder = {});
     static bool takeConfirm(const QString& text, const QString& title);
     static void recordMessage(const QString& text, const QString& title);
 };

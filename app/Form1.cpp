@@ -1,6 +1,8 @@
 #include "app/Form1.h"
 
 #include "app/CommonDialog.h"
+#include "app/DropTargets.h"
+#include "app/FolderMemory.h"
 #include "app/Fonts.h"
 #include "app/FrameWidgets.h"
 #include "app/NavigationMenu.h"
@@ -123,6 +125,7 @@ void Form1::buildFrame() {
 
     m_menu = new NavigationMenu(*this, *panel, *banner, *helpLink);
     m_host = std::make_unique<QtHost>(this, log, *m_cmd);
+    m_folders = new FolderMemory(this);
 }
 
 void Form1::load() {
@@ -140,6 +143,10 @@ void Form1::load() {
     setSongFont(control("excelbb(1)"), 10);
     setTextColour(control("excelbb(1)"), kNewerOptionText);
     m_menu->prepareTemplates();
+    // The version chosen in an earlier run comes back; a first start keeps the older format selected.
+    if (m_folders->newerVersionChosen()) control<QRadioButton>("excelbb(1)")->setChecked(true);
+    connect(control<QRadioButton>("excelbb(1)"), &QRadioButton::toggled, m_folders,
+            [this](bool newer) { m_folders->rememberVersion(newer); });
     updateWorkingExtension();
     m_menu->createEntries();
     for (int k : kPages)
@@ -152,6 +159,7 @@ void Form1::load() {
     fillAboutPanel();
     emptyCorrespondence();
     m_sources = new SourceSelection(*this);
+    new DropTargets(*this, *m_sources);
     m_actions = new PageActions(*this);
 }
 
@@ -231,6 +239,7 @@ void Form1::showPage(int k, int height) {
         if (j != 9) control(arrayName("fra", j))->hide();
     if (k != 9) control("fra(9)")->hide();
     m_menu->setBoldSubEntry(k == 9 ? 0 : k);
+    m_folders->setPage(k);
     QWidget* page = control(arrayName("fra", k));
     setTwipsGeometry(page, kPageLeft, kPageTop, 5290, height);
     page->show();

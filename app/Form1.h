@@ -11,6 +11,7 @@ class QPlainTextEdit;
 namespace tabrix::app {
 
 class CommonDialog;
+class FolderMemory;
 class NavigationMenu;
 class QtHost;
 class SourceSelection;
@@ -96,6 +97,7 @@ private:
     NavigationMenu* m_menu = nullptr;
     SourceSelection* m_sources = nullptr;
     PageActions* m_actions = nullptr;
+    FolderMemory* m_folders = nullptr;
     bool m_sheetListReady = false;
     QString m_lastColumnLetter;
     Correspondence m_correspondence;

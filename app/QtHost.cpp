@@ -2,6 +2,7 @@
 
 #include "app/CommonDialog.h"
 #include "app/DialogScript.h"
+#include "app/FolderMemory.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -41,8 +42,12 @@ bool askOkCancel(QWidget* owner, const QString& text, const QString& title) {
 }
 
 QString browseForFolder(QWidget* owner) {
-    if (DialogScript::active()) return DialogScript::takeFolder().value_or(QString()).trimmed();
-    return QFileDialog::getExistingDirectory(owner).trimmed();
+    auto* memory = owner ? owner->findChild<FolderMemory*>() : nullptr;
+    const QString start = memory ? memory->startFolder() : QString();
+    const QString folder = DialogScript::active() ? DialogScript::takeFolder(start).value_or(QString()).trimmed()
+                                                  : QFileDialog::getExistingDirectory(owner, {}, start).trimmed();
+    if (memory && !folder.isEmpty()) memory->remember(folder);
+    return folder;
 }
 
 QtHost::QtHost(QWidget* owner, QPlainTextEdit* logBox, CommonDialog& cmd) : m_owner(owner), m_log(logBox), m_cmd(cmd) {}

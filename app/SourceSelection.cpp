@@ -66,12 +66,35 @@ void SourceSelection::pickFile(const OpenButton& b) {
     } catch (const DialogCancelled&) {
         return;
     }
-    const QString path = cmd.fileName();
+    acceptFile(b, cmd.fileName());
+}
+
+// What a button does with the path its dialog returned; a file dropped on the box goes the same way.
+void SourceSelection::acceptFile(const OpenButton& b, const QString& path) {
     auto* box = m_form.control<QLineEdit>(b.box);
     if (b.listing != Listing::None && !QFileInfo(path).isFile()) return;
     box->setText(path);
     box->setReadOnly(true);
     if (b.listing != Listing::None) listWorksheets(b, path);
+}
+
+bool SourceSelection::dropFile(const QString& boxName, const QString& path) {
+    for (const OpenButton& b : kOpenButtons)
+        if (boxName == b.box) {
+            OperationScope scope(m_form);
+            if (!scope) return false;
+            acceptFile(b, path);
+            return true;
+        }
+    return false;
+}
+
+bool SourceSelection::dropFolder(const QString& boxName, const QString& folder) {
+    if (boxName != "Text3" && !boxName.startsWith("Text11(")) return false;
+    OperationScope scope(m_form);
+    if (!scope) return false;
+    acceptFolder(boxName, boxName == "Text3", folder);
+    return true;
 }
 
 void SourceSelection::listWorksheets(const OpenButton& b, const QString& path) {
@@ -96,6 +119,10 @@ void SourceSelection::pickFolder(const QString& boxName, bool lock) {
     if (!scope) return;
     const QString folder = browseForFolder(&m_form);
     if (folder.isEmpty()) return;
+    acceptFolder(boxName, lock, folder);
+}
+
+void SourceSelection::acceptFolder(const QString& boxName, bool lock, const QString& folder) {
     auto* box = m_form.control<QLineEdit>(boxName);
     box->setText(folder);
     if (lock) box->setReadOnly(true);

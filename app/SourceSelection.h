@@ -25,8 +25,15 @@ public:
         const char* list;
     };
 
+    /// A file or folder dropped on a path box: the box takes it as its button would after the dialog (the
+    /// worksheets listed, the flags set). False when the box does not take that kind of path or the window is busy.
+    bool dropFile(const QString& box, const QString& path);
+    bool dropFolder(const QString& box, const QString& folder);
+
 private:
     void pickFile(const OpenButton& button);
+    void acceptFile(const OpenButton& button, const QString& path);
+    void acceptFolder(const QString& box, bool lock, const QString& folder);
     void listWorksheets(const OpenButton& button, const QString& path);
     void pickFolder(const QString& box, bool lock);
     void listColumns();

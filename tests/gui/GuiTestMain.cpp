@@ -2,8 +2,10 @@
 
 #include "app/DialogScript.h"
 #include "app/Fonts.h"
+#include "app/FolderMemory.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace tabrix::test {
@@ -16,8 +18,13 @@ std::vector<SuiteFactory>& guiSuites() {
 int main(int argc, char** argv) {
     // Offscreen unless the caller chose a platform, so a run never needs a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Settings kept between runs (remembered folders, the version choice) go to a folder of this run only, and
+    // windows keep nothing between them unless a test asks, so every window starts as a first start does.
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toUtf8());
     QApplication app(argc, argv);
     tabrix::app::installFontSubstitutions();
+    tabrix::app::FolderMemory::setKeptBetweenRuns(false);
     // No dialog may wait for a user in a test run.
     tabrix::app::DialogScript::start();
     int failed = 0;
