@@ -5,8 +5,17 @@
 
 namespace tabrix::cli {
 
+namespace {
+bool quietRun = false;
+} // namespace
+
+void ConsoleHost::setQuietRun(bool quiet) {
+    quietRun = quiet;
+}
+
 ConsoleHost::ConsoleHost(std::string saveTarget, bool overwrite)
-    : m_saveTarget(std::move(saveTarget)), m_overwrite(overwrite), m_stderrIsTerminal(isatty(STDERR_FILENO) != 0) {}
+    : m_saveTarget(std::move(saveTarget)), m_overwrite(overwrite), m_stderrIsTerminal(isatty(STDERR_FILENO) != 0),
+      m_quiet(quietRun) {}
 
 void ConsoleHost::endProgress() {
     if (m_progressShown) std::fputs("\n", stderr);
@@ -14,20 +23,33 @@ void ConsoleHost::endProgress() {
 }
 
 void ConsoleHost::resetLog(const std::string& text) {
+    if (m_quiet) return;
     endProgress();
     std::printf("%s\n", text.c_str());
 }
 
 void ConsoleHost::appendLog(const std::string& line) {
+    if (m_quiet) return;
     endProgress();
     std::printf("%s\n", line.c_str());
 }
 
+// The progress line is rewritten in place on a terminal; in a pipe or a file it would only pile up, so nothing
+// extra is written there.
 void ConsoleHost::progressLog(const std::string& line) {
-    // A rewritten line on a terminal; nothing in a pipe, where it would only pile up.
-    if (!m_stderrIsTerminal) return;
+    m_bar.setText(line);
+    drawProgress();
+}
+
+void ConsoleHost::progress(uint64_t done, uint64_t total) {
+    if (m_bar.update(done, total)) drawProgress();
+}
+
+void ConsoleHost::drawProgress() {
+    if (!m_stderrIsTerminal || m_quiet) return;
     std::fflush(stdout);
-    std::fprintf(stderr, "\r\033[K%s", line.c_str());
+    std::fprintf(stderr, "\r\033[K%s", m_bar.line().c_str());
+    std::fflush(stderr);
     m_progressShown = true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/ProgressBar.h"
 #include "framework/Host.h"
 
 #include <string>
@@ -12,6 +13,10 @@ class ConsoleHost : public framework::Host {
 public:
     ConsoleHost(std::string saveTarget, bool overwrite);
 
+    /// Quiet (--quiet, for scripts): no log lines and no progress, only the messages. Set once for the run,
+    /// before any host is made.
+    static void setQuietRun(bool quiet);
+
     void resetLog(const std::string& text) override;
     void appendLog(const std::string& line) override;
     void progressLog(const std::string& line) override;
@@ -21,13 +26,17 @@ public:
     std::optional<std::string> saveFileDialog(const framework::FileDialogRequest& request) override;
     std::optional<std::string> browseFolder() override;
     void pumpEvents() override;
+    void progress(uint64_t done, uint64_t total) override;
 
 private:
     std::string m_saveTarget;
     bool m_overwrite;
     bool m_progressShown = false;
     bool m_stderrIsTerminal;
+    bool m_quiet = false;
+    ProgressBar m_bar;
     void endProgress();
+    void drawProgress();
 };
 
 } // namespace tabrix::cli

@@ -13,6 +13,7 @@
 #include "framework/ColumnLetters.h"
 #include "merge/MergeSheets.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <malloc.h>
 #include <cstring>
@@ -171,6 +172,17 @@ int main(int argc, char** argv) {
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         std::fputs(kUsage, argc < 2 ? stderr : stdout);
         return argc < 2 ? kExitRefused : kExitDone;
+    }
+    // --quiet may stand anywhere among the arguments; it holds for the whole run.
+    std::vector<char*> args(argv, argv + argc);
+    const auto quiet = std::remove_if(args.begin() + 1, args.end(), [](const char* a) { return std::strcmp(a, "--quiet") == 0; });
+    cli::ConsoleHost::setQuietRun(quiet != args.end());
+    args.erase(quiet, args.end());
+    argc = int(args.size());
+    argv = args.data();
+    if (argc < 2) {
+        std::fputs(kUsage, stderr);
+        return kExitRefused;
     }
     try {
         return run(argv[1], parseArgs(argc, argv, 2));

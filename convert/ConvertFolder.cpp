@@ -74,6 +74,7 @@ Outcome convertFolderAction(framework::Host& host, const ConvertPage& page) {
     for (size_t i = 0; i < sources.size(); ++i) {
         app.Workbooks().ExpectOpens(std::span(paths).subspan(i));
         failed += convertOne(host, app, page, sources[i]) ? 0 : 1;
+        host.progress(i + 1, sources.size());
     }
     app.Quit();
     if (failed == 0) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -37,6 +38,13 @@ public:
 
     /// Lets pending window events run (repaint, the log growing).
     virtual void pumpEvents() = 0;
+
+    /// How far a long operation has come (files, rows or parts done of total), for a progress bar where the
+    /// host has one; the log lines stay as they are. Hosts without a bar ignore it.
+    virtual void progress(uint64_t done, uint64_t total) {
+        (void)done;
+        (void)total;
+    }
 };
 
 /// How an action ended, for the command line's exit code.
