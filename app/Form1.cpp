@@ -159,7 +159,7 @@ void Form1::load() {
     fillAboutPanel();
     emptyCorrespondence();
     m_sources = new SourceSelection(*this);
-    new DropTargets(*this, *m_sources);
+    m_drops = new DropTargets(*this, *m_sources);
     m_actions = new PageActions(*this);
 }
 
@@ -323,6 +323,13 @@ QString helpFilePath() {
     const QString beside = folder + "/help/Tabrix.chm";
     const QString installed = QDir::cleanPath(folder + "/../share/tabrix/help/Tabrix.chm");
     return !QFileInfo::exists(beside) && QFileInfo::exists(installed) ? installed : beside;
+}
+
+void Form1::openPath(const QString& path) {
+    const int page = QFileInfo(path).isDir() ? 2 : 1;
+    m_menu->entryReleased(1);
+    m_menu->subEntryClicked(page);
+    m_drops->drop(arrayName("fra", page), path);
 }
 
 void Form1::openHelp() {

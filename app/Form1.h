@@ -12,6 +12,7 @@ namespace tabrix::app {
 
 class CommonDialog;
 class FolderMemory;
+class DropTargets;
 class NavigationMenu;
 class QtHost;
 class SourceSelection;
@@ -67,6 +68,9 @@ public:
     void applyWindowSize(int outerWidth, int outerHeight, bool minimised);
     /// Asks the desktop to open the help file next to the program; the answer is not looked at.
     void openHelp();
+    /// A workbook or folder given when the program starts ("Open with"): shown on the first page that takes it
+    /// (a workbook on the worksheet merge, a folder on the folder merge), as if dropped there.
+    void openPath(const QString& path);
     /// The outer size the window is given at load, in twips.
     static constexpr int kOuterWidth = 9480;
     static constexpr int kOuterHeight = 6630;
@@ -98,6 +102,7 @@ private:
     SourceSelection* m_sources = nullptr;
     PageActions* m_actions = nullptr;
     FolderMemory* m_folders = nullptr;
+    DropTargets* m_drops = nullptr;
     bool m_sheetListReady = false;
     QString m_lastColumnLetter;
     Correspondence m_correspondence;

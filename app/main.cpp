@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <QStringList>
 #include <cstring>
 #include <malloc.h>
 
@@ -16,7 +17,7 @@ bool answersOnTheTerminal(int argc, char** argv) {
     return false;
 }
 
-void describeProgram(QCoreApplication& application) {
+QStringList describeProgram(QCoreApplication& application) {
     QCoreApplication::setApplicationName("Tabrix");
     QCoreApplication::setApplicationVersion(TABRIX_VERSION);
     QCoreApplication::setOrganizationName("Tabrix");
@@ -24,7 +25,9 @@ void describeProgram(QCoreApplication& application) {
     options.setApplicationDescription("Tabrix：Excel 工作簿的合并、拆分、比较、查找与版本转换");
     options.addHelpOption();
     options.addVersionOption();
+    options.addPositionalArgument("文件", "启动后放入“合并数据”页的工作簿或文件夹（可选）", "[文件]");
     options.process(application);
+    return options.positionalArguments();
 }
 } // namespace
 
@@ -39,8 +42,9 @@ int main(int argc, char** argv) {
     mallopt(M_MMAP_THRESHOLD, 64 << 20);
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
     QApplication application(argc, argv);
-    describeProgram(application);
+    const QStringList paths = describeProgram(application);
     QApplication::setWindowIcon(QIcon::fromTheme("tabrix", QIcon(":/icons/tabrix.png")));
     const auto window = tabrix::app::startUp();
+    if (!paths.isEmpty()) window->openPath(paths.front());
     return QApplication::exec();
 }

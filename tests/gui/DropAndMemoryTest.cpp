@@ -92,6 +92,15 @@ private slots:
         QCOMPARE(form->control<QLineEdit>("Text7(1)")->text(), book);
     }
 
+    void aPathGivenAtStartIsShownOnThePageThatTakesIt() {
+        form->openPath(book);
+        QVERIFY(form->control("fra(1)")->isVisible());
+        QCOMPARE(form->control<QLineEdit>("Text1")->text(), book);
+        form->openPath(folder);
+        QVERIFY(form->control("fra(2)")->isVisible());
+        QCOMPARE(form->control<QLineEdit>("Text3")->text(), folder);
+    }
+
     void anythingElseIsRefusedWithALogLine() {
         test::openPage(*form, 1);
         dropOn(form->control("Text1"), text);
