@@ -17,16 +17,7 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
-CORPUS = os.environ.get("TABRIX_CORPUS_DIR") or os.path.normpath(os.path.join(ROOT, "..", "shared", "corpus"))
-SKIPPED = 77  # ctest reports this exit code as a skipped test
-
-
-def skip_without_corpus():
-    """The corpus is not part of the checkout: without it this check is skipped, saying why."""
-    if not os.path.isdir(os.path.join(CORPUS, 'files')):
-        print('skipped: the workbook corpus was not found (%s); put it beside the checkout as ../shared/corpus '
-              'or configure with -DTABRIX_CORPUS_DIR' % (CORPUS or 'not configured'))
-        sys.exit(SKIPPED)
+from corpus_location import CORPUS, skip_without_corpus  # noqa: E402
 
 CLI = os.environ.get("TABRIX_CLI") or os.path.join(ROOT, "build", "cli", "tabrix-cli")
 skip_without_corpus()

@@ -16,16 +16,7 @@ import subprocess
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-CORPUS = os.environ.get('TABRIX_CORPUS_DIR', os.path.join(HERE, '..', '..', '..', 'shared', 'corpus'))
-SKIPPED = 77  # ctest reports this exit code as a skipped test
-
-
-def skip_without_corpus():
-    """The corpus is not part of the checkout: without it this check is skipped, saying why."""
-    if not os.path.isdir(os.path.join(CORPUS, 'files')):
-        print('skipped: the workbook corpus was not found (%s); put it beside the checkout as ../shared/corpus '
-              'or configure with -DTABRIX_CORPUS_DIR' % (CORPUS or 'not configured'))
-        sys.exit(SKIPPED)
+from corpus_location import CORPUS, skip_without_corpus  # noqa: E402
 
 
 # Kinds xlrd's directory names differently from ours: a dialog sheet is a BOUNDSHEET of type 0 like a
