@@ -54,6 +54,18 @@ std::optional<std::string> findText(const BookData& book, const Cell& cell) {
     return std::nullopt;
 }
 
+Variant literalWhat(const Variant& value) {
+    const auto* text = std::get_if<std::string>(&value);
+    if (!text) return value;
+    std::string escaped;
+    escaped.reserve(text->size());
+    for (char c : *text) {
+        if (c == '*' || c == '?' || c == '~') escaped += '~';
+        escaped += c;
+    }
+    return escaped;
+}
+
 bool hasWildcards(std::string_view p) { return p.find_first_of("*?~") != std::string_view::npos; }
 
 bool wildcardMatch(std::string_view p, std::string_view t) {
@@ -97,8 +109,8 @@ const std::vector<uint32_t>* FindIndex::rows(const BookData& book, const SheetDa
         column.version = version;
         for (uint32_t r = 0; r < sheet.rowCount(); ++r) {
             const Cell* c = sheet.find(r, col);
-            if (!c) continue;
-            if (auto text = findText(book, *c)) column.rows[*text].push_back(r);
+            const auto text = c ? findText(book, *c) : std::nullopt;
+            column.rows[text ? *text : std::string()].push_back(r);
         }
     }
     auto found = column.rows.find(folded);

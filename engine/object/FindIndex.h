@@ -14,12 +14,17 @@ namespace tabrix::engine {
 /// bar shows them), TRUE/FALSE, error text; case folded. Empty cells give nullopt.
 std::optional<std::string> findText(const BookData& book, const Cell& cell);
 
+/// The What of a whole-cell find that matches the value itself and nothing else: "*", "?" and "~" in a text are
+/// escaped with "~"; other values are found by their text as they are. Keys are searched this way.
+Variant literalWhat(const Variant& value);
+
 /// Case-insensitive wildcard match of the whole text: * any run, ? one character, ~ takes the next literally.
 bool wildcardMatch(std::string_view pattern, std::string_view text);
 bool hasWildcards(std::string_view pattern);
 std::string foldCase(std::string_view text);
 
-/// Rows of each value in one column, so repeated whole-value finds on a long column do not rescan it.
+/// Rows of each value in one column, so repeated whole-value finds on a long column do not rescan it. Empty
+/// cells and cells holding the empty text are kept under the empty text.
 /// Rebuilt when the sheet has changed since it was built.
 class FindIndex {
 public:

@@ -22,11 +22,27 @@ std::string patternOf(const Variant& what) {
     return {};
 }
 
+// The pattern as plain text when "~" is its only special character (a key escaped to be found literally), so
+// such a find compares texts and can be served by the index.
+std::optional<std::string> literalText(std::string_view pattern) {
+    std::string out;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '*' || pattern[i] == '?') return std::nullopt;
+        if (pattern[i] == '~' && i + 1 < pattern.size()) ++i;
+        out += pattern[i];
+    }
+    return out;
+}
+
 class Matcher {
 public:
     Matcher(std::string pattern, int lookAt) : m_pattern(std::move(pattern)), m_whole(lookAt == xlWhole) {
-        m_wild = hasWildcards(m_pattern);
-        if (m_wild && !m_whole) m_pattern = "*" + m_pattern + "*";
+        if (auto literal = literalText(m_pattern)) {
+            m_pattern = std::move(*literal);
+            return;
+        }
+        m_wild = true;
+        if (!m_whole) m_pattern = "*" + m_pattern + "*";
     }
     bool operator()(const std::string& text) const {
         if (m_wild) return wildcardMatch(m_pattern, text);
@@ -85,41 +101,49 @@ std::optional<Pos> scan(const BookData& book, const SheetData& sheet, const Cell
     return test(start.row, rect.firstCol, start.col);
 }
 
-std::optional<Pos> scanEmpty(const SheetData& sheet, const CellRect& rect, Pos start) {
+std::optional<Pos> scanEmpty(const BookData& book, const SheetData& sheet, const CellRect& rect, Pos start) {
     uint64_t total = uint64_t(rect.rows()) * rect.cols();
     uint64_t index = uint64_t(start.row - rect.firstRow) * rect.cols() + (start.col - rect.firstCol);
     for (uint64_t step = 1; step <= total; ++step) {
         uint64_t i = (index + step) % total;
         Pos p{uint32_t(rect.firstRow + i / rect.cols()), uint32_t(rect.firstCol + i % rect.cols())};
         const Cell* c = sheet.find(p.row, p.col);
-        if (!c || c->isBlank()) return p;
+        const auto text = c ? findText(book, *c) : std::nullopt;
+        if (!text || text->empty()) return p;
     }
     return std::nullopt;
 }
 
 std::optional<Pos> indexed(Worksheet& ws, const CellRect& rect, Pos start, const std::string& pattern) {
-    const auto* rows = ws.findIndex().rows(ws.workbook().data(), ws.data(), rect.firstCol, ws.version(), pattern);
-    if (!rows) return std::nullopt;
-    auto after = std::upper_bound(rows->begin(), rows->end(), start.row);
-    if (after != rows->end() && *after <= rect.lastRow) return Pos{*after, rect.firstCol};
-    auto first = std::lower_bound(rows->begin(), rows->end(), rect.firstRow);
-    if (first != rows->end() && *first <= start.row) return Pos{*first, rect.firstCol};
+    static const std::vector<uint32_t> kNone;
+    const auto* found = ws.findIndex().rows(ws.workbook().data(), ws.data(), rect.firstCol, ws.version(), pattern);
+    const std::vector<uint32_t>& rows = found ? *found : kNone;
+    // Rows past the stored ones are empty: the empty pattern finds them too.
+    const uint32_t stored = ws.data().rowCount();
+    auto emptyFrom = [&](uint32_t row) -> std::optional<uint32_t> {
+        if (!pattern.empty() || std::max(row, stored) > rect.lastRow) return std::nullopt;
+        return std::max(row, stored);
+    };
+    auto after = std::upper_bound(rows.begin(), rows.end(), start.row);
+    if (after != rows.end() && *after <= rect.lastRow) return Pos{*after, rect.firstCol};
+    if (auto row = emptyFrom(start.row + 1)) return Pos{*row, rect.firstCol};
+    auto first = std::lower_bound(rows.begin(), rows.end(), rect.firstRow);
+    if (first != rows.end() && *first <= start.row) return Pos{*first, rect.firstCol};
+    if (auto row = emptyFrom(rect.firstRow); row && *row <= start.row) return Pos{*row, rect.firstCol};
     return std::nullopt;
 }
 
 std::optional<Range> search(Worksheet& ws, const FindSettings& settings, Pos start) {
     const std::string pattern = patternOf(settings.what);
     const CellRect& rect = settings.within;
+    const Matcher match(pattern, settings.lookAt);
     std::optional<Pos> hit;
-    if (pattern.empty()) {
-        hit = scanEmpty(ws.data(), rect, start);
-    } else {
-        Matcher match(pattern, settings.lookAt);
-        if (match.indexable() && rect.cols() == 1)
-            hit = indexed(ws, rect, start, pattern);
-        else
-            hit = scan(ws.workbook().data(), ws.data(), rect, start, match);
-    }
+    if (match.indexable() && rect.cols() == 1)
+        hit = indexed(ws, rect, start, match.pattern());
+    else if (match.pattern().empty())
+        hit = scanEmpty(ws.workbook().data(), ws.data(), rect, start);
+    else
+        hit = scan(ws.workbook().data(), ws.data(), rect, start, match);
     if (!hit) return std::nullopt;
     return Range(ws, CellRect{hit->row, hit->col, hit->row, hit->col});
 }
