@@ -20,6 +20,12 @@ bool sourceExists(const std::string& path) {
     return endsWith(name, "xls") || endsWith(name, "xlsx");
 }
 
+bool sourcesExistAlike(const std::string& first, const std::string& second) {
+    if (!sourceExists(first) || !sourceExists(second)) return false;
+    const auto kind = [](const std::string& path) { return endsWith(fs::path(path).filename().string(), "xlsx"); };
+    return kind(first) == kind(second);
+}
+
 std::string workbookFilter(const std::string& label, const std::string& extension) {
     return label + extension + ")|*." + extension;
 }
