@@ -1,5 +1,6 @@
 #include "app/PageActions.h"
 
+#include "analysis/ClearData.h"
 #include "analysis/FindData.h"
 #include "app/Form1.h"
 #include "app/QtHost.h"
@@ -16,7 +17,7 @@ namespace tabrix::app {
 
 namespace {
 // Buttons of operations the window does not offer yet.
-const char* const kNotYetAvailable[] = {"Command4", "Command6", "Command8", "Command11", "Command14"};
+const char* const kNotYetAvailable[] = {"Command4", "Command6", "Command8", "Command11"};
 const char* const kStartRowControls[] = {"Text4", "Check2", "La1(0)", "La1(2)"};
 
 std::string s(const QString& text) {
@@ -35,6 +36,7 @@ PageActions::PageActions(Form1& form) : QObject(&form), m_form(form) {
         form.control(name)->setEnabled(false);
     connect(form.control<QPushButton>("Command3"), &QPushButton::clicked, this, [this] { mergeSheets(); });
     connect(form.control<QPushButton>("Command12"), &QPushButton::clicked, this, [this] { findData(); });
+    connect(form.control<QPushButton>("Command14"), &QPushButton::clicked, this, [this] { clearData(); });
     connect(form.control<QPushButton>("Command17"), &QPushButton::clicked, this, [this] { convertFolder(); });
     connect(form.control<QCheckBox>("Check4"), &QCheckBox::toggled, this,
             [this](bool on) { m_form.control("Command13")->setEnabled(on); });
@@ -70,6 +72,15 @@ void PageActions::findData() {
         analysis::FindDataPage page{s(m_form.control<QLineEdit>("Text8")->text()), selected(m_form, "List3"),
                                     s(m_form.control<QLineEdit>("Text9")->text()), s(m_form.workingExtension())};
         analysis::findDataAction(m_form.host(), page);
+    });
+}
+
+void PageActions::clearData() {
+    runOperation([this] {
+        analysis::ClearDataPage page{s(m_form.control<QLineEdit>("Text10(0)")->text()), selected(m_form, "List5(0)"),
+                                     s(m_form.control<QLineEdit>("Text10(1)")->text()), selected(m_form, "List5(1)"),
+                                     s(m_form.workingExtension())};
+        analysis::clearDataAction(m_form.host(), page);
     });
 }
 

@@ -8,8 +8,9 @@ namespace tabrix::app {
 class Form1;
 
 /// The action buttons of the pages and the page controls that change other controls: `Command3` merges the
-/// worksheets of a workbook, `Command12` finds rows, `Command17` converts a folder; the actions of operations not yet
-/// available stay disabled. `Option1` shows the start-row controls of the folder merge, `Check4` enables `Command13`.
+/// worksheets of a workbook, `Command12` finds rows, `Command14` clears unwanted rows, `Command17` converts a folder;
+/// the actions of operations not yet available stay disabled. `Option1` shows the start-row controls of the folder
+/// merge, `Check4` enables `Command13`.
 class PageActions : public QObject {
     Q_OBJECT
 public:
@@ -18,6 +19,7 @@ public:
 private:
     void mergeSheets();
     void findData();
+    void clearData();
     void convertFolder();
     /// Runs an action as the one operation of the window; no failure escapes to the event loop.
     void runOperation(const std::function<void()>& action);

@@ -8,6 +8,7 @@
 #include "engine/object/Workbook.h"
 #include "engine/object/Workbooks.h"
 #include "engine/object/Worksheet.h"
+#include "analysis/ClearData.h"
 #include "analysis/FindData.h"
 #include "convert/ConvertFolder.h"
 #include "framework/ColumnLetters.h"
@@ -34,6 +35,8 @@ const char* kUsage = R"(用法: tabrix-cli 命令 参数...
                                  把 SRC 的所有工作表合并为 OUT 的一个工作表
   find BOOK SHEET TEXT OUT [--overwrite]
                                  把工作表中含有 TEXT 的行（每行一次）写入 OUT 的“查找结果”工作表
+  clear DATA SHEET REMOVE RSHEET OUT [--overwrite]
+                                 把 DATA 工作表中不在 REMOVE 工作表里的行（按原顺序）写入 OUT
   save-as BOOK OUT [--format xlsx|xls]
                                  另存一个工作簿（格式由 --format 或 OUT 的扩展名决定）
   convert SRC_DIR DST_DIR --to xlsx|xls
@@ -128,6 +131,13 @@ int findCommand(const Args& args) {
     return exitCode(analysis::findDataAction(host, page));
 }
 
+int clearCommand(const Args& args) {
+    const auto& p = args.positional;
+    analysis::ClearDataPage page{p[0], p[1], p[2], p[3], extensionOf(p[4])};
+    cli::ConsoleHost host(p[4], args.has("--overwrite"));
+    return exitCode(analysis::clearDataAction(host, page));
+}
+
 int saveAs(const Args& args) {
     std::optional<engine::XlFileFormat> format;
     if (args.to == "xlsx") format = engine::XlFileFormat::OpenXmlWorkbook;
@@ -156,6 +166,7 @@ int run(const std::string& command, const Args& args) {
     if (command == "dump" && need(1)) return dump(args.positional[0], need(2) ? args.positional[1] : "");
     if (command == "merge-sheets" && need(2)) return mergeSheetsCommand(args);
     if (command == "find" && need(4)) return findCommand(args);
+    if (command == "clear" && need(5)) return clearCommand(args);
     if (command == "convert" && need(2)) return convertCommand(args);
     if (command == "save-as" && need(2)) return saveAs(args);
     std::fputs(kUsage, stderr);
