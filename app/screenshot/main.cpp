@@ -6,12 +6,14 @@
 #include "app/Mainst.h"
 #include "engine/object/Application.h"
 #include "engine/object/Range.h"
+#include "engine/object/Sheets.h"
 #include "engine/object/Workbook.h"
 #include "engine/object/Workbooks.h"
 #include "engine/object/Worksheet.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -100,6 +102,55 @@ bool shootFind(Form1& form, const QString& folder, const QString& sample, const 
     form.control<QPushButton>("Command12")->click();
     return shoot(form, folder, "12-find-done");
 }
+// The removal workbook of the clear shown last: the header and two rows of the sample's third worksheet.
+QString removalWorkbook(const QString& folder) {
+    tabrix::engine::Application app;
+    auto& book = app.Workbooks().Add();
+    auto& sheet = book.Worksheets(1);
+    sheet.SetName("退订");
+    sheet.Cells(1, 1).SetValue(std::string("日期"));
+    sheet.Cells(1, 2).SetValue(std::string("产品"));
+    sheet.Cells(1, 3).SetValue(std::string("数量"));
+    for (int r : {3, 5}) {
+        const int row = r == 3 ? 2 : 3;
+        sheet.Cells(row, 1).SetValue(std::string("2024/1/") + std::to_string(r));
+        sheet.Cells(row, 2).SetValue(std::string("产品") + std::to_string(r));
+        sheet.Cells(row, 3).SetValue(double(r * 10 + 3));
+    }
+    for (int i = book.Worksheets().Count(); i >= 2; --i)
+        book.Worksheets(i).Delete();
+    const QString path = QDir(folder).filePath("退订数据.xls");
+    book.SaveAs(path.toStdString());
+    return path;
+}
+
+// Page 8 after a finished clear: the sample's third worksheet less the rows of the removal workbook.
+bool shootClear(Form1& form, const QString& folder, const QString& sample, const QString& work) {
+    release(form, "menu1(3)");
+    release(form, "menu2(8)");
+    DialogScript::answerFile(sample);
+    form.control<QPushButton>("Command15(0)")->click();
+    form.control<QListWidget>("List5(0)")->setCurrentRow(2);
+    DialogScript::answerFile(removalWorkbook(work));
+    form.control<QPushButton>("Command15(1)")->click();
+    DialogScript::answerFile(QDir(work).filePath("清除结果.xls"));
+    form.control<QPushButton>("Command14")->click();
+    return shoot(form, folder, "13-clear-done");
+}
+// Page 9 after a finished conversion of a folder holding the sample workbook.
+bool shootConvert(Form1& form, const QString& folder, const QString& sample, const QString& work) {
+    const QString before = QDir(work).filePath("转换前"), after = QDir(work).filePath("转换后");
+    QDir().mkpath(before);
+    QDir().mkpath(after);
+    QFile::copy(sample, QDir(before).filePath(QFileInfo(sample).fileName()));
+    release(form, "menu1(4)");
+    DialogScript::answerFolder(before);
+    form.control<QPushButton>("Command16(0)")->click();
+    DialogScript::answerFolder(after);
+    form.control<QPushButton>("Command16(1)")->click();
+    form.control<QPushButton>("Command17")->click();
+    return shoot(form, folder, "14-convert-done");
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -136,6 +187,8 @@ int main(int argc, char** argv) {
     form->control<QPushButton>("Command3")->click();
     ok &= shoot(*form, out, "10-merge-done");
     ok &= shootFind(*form, out, sample, work.path());
+    ok &= shootClear(*form, out, sample, work.path());
+    ok &= shootConvert(*form, out, sample, work.path());
     form->hide();
     ok &= shootHelp(out);
     return ok ? 0 : 1;
