@@ -18,7 +18,8 @@ std::string patternOf(const Variant& what) {
         return *findText(BookData{}, c);
     }
     if (auto* b = std::get_if<bool>(&what)) return *b ? "true" : "false";
-    if (auto* e = std::get_if<ErrorCode>(&what)) return foldCase(errorText(*e));
+    // An error is a value, not a pattern: the "?" of #NAME? stands for itself.
+    if (auto* e = std::get_if<ErrorCode>(&what)) return foldCase(*e == ErrorCode::Name ? "#NAME~?" : errorText(*e));
     return {};
 }
 

@@ -50,6 +50,9 @@ TEST(LiteralKeyFind, WildcardCharactersInKeysAreTakenAsThemselves) {
     EXPECT_EQ(col.Find(literalWhat(S("x~y")), xlWhole)->Address(), "$A$4");
     EXPECT_FALSE(col.Find(literalWhat(S("a")), xlWhole));
     EXPECT_EQ(col.Find(S("a*"), xlWhole)->Address(), "$A$2"); // unescaped, still a wildcard
+    ws.Cells(6, 1).SetValue(S("#NAMEX"));
+    ws.Cells(7, 1).SetValue(ErrorCode::Name);
+    EXPECT_EQ(ws.Range("A1:A7").Find(ErrorCode::Name, xlWhole)->Address(), "$A$7");
 }
 
 TEST(LiteralKeyFind, AnEmptyKeyFindsEmptyCellsAndCellsPastTheStoredRows) {
