@@ -1,4 +1,5 @@
 #include "cli/CellDump.h"
+#include "cli/CommandHelp.h"
 #include "cli/ConsoleHost.h"
 
 #include "engine/EngineError.h"
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <malloc.h>
+#include <optional>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -26,23 +28,6 @@ using namespace tabrix;
 namespace {
 
 constexpr int kExitDone = 0, kExitRefused = 1, kExitFailed = 2;
-
-const char* kUsage = R"(用法: tabrix-cli 命令 参数...
-  sheets BOOK                    列出工作簿中的工作表（每行一个，按工作簿顺序）
-  columns BOOK SHEET             列出工作表已用区域的列字母
-  dump BOOK [SHEET]              以制表符分隔输出单元格（地址、类型、值、公式）
-  merge-sheets SRC OUT [--start-row N] [--sheet-name-column] [--overwrite]
-                                 把 SRC 的所有工作表合并为 OUT 的一个工作表
-  find BOOK SHEET TEXT OUT [--overwrite]
-                                 把工作表中含有 TEXT 的行（每行一次）写入 OUT 的“查找结果”工作表
-  clear DATA SHEET REMOVE RSHEET OUT [--overwrite]
-                                 把 DATA 工作表中不在 REMOVE 工作表里的行（按原顺序）写入 OUT
-  save-as BOOK OUT [--format xlsx|xls]
-                                 另存一个工作簿（格式由 --format 或 OUT 的扩展名决定）
-  convert SRC_DIR DST_DIR --to xlsx|xls
-                                 把 SRC_DIR 中的工作簿转换为另一种格式，保存到 DST_DIR
-退出码: 0 完成, 1 输入被拒绝, 2 失败
-)";
 
 int exitCode(framework::Outcome outcome) {
     switch (outcome) {
@@ -169,8 +154,41 @@ int run(const std::string& command, const Args& args) {
     if (command == "clear" && need(5)) return clearCommand(args);
     if (command == "convert" && need(2)) return convertCommand(args);
     if (command == "save-as" && need(2)) return saveAs(args);
-    std::fputs(kUsage, stderr);
+    const cli::CommandHelp* help = cli::helpFor(command);
+    std::fputs((help ? cli::commandText(*help) : cli::overview()).c_str(), stderr);
     return kExitRefused;
+}
+
+bool isHelp(const char* arg) {
+    return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0;
+}
+
+// --help, COMMAND --help, --version and the manual page (made at build time from the same texts); nullopt when
+// the arguments ask for none of these.
+std::optional<int> answerAboutTheProgram(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs(cli::overview().c_str(), stderr);
+        return kExitRefused;
+    }
+    if (isHelp(argv[1])) {
+        std::fputs(cli::overview().c_str(), stdout);
+        return kExitDone;
+    }
+    if (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-V") == 0) {
+        std::printf("tabrix-cli %s\n", TABRIX_VERSION);
+        return kExitDone;
+    }
+    if (std::strcmp(argv[1], "--man") == 0) {
+        std::fputs(cli::manPage(TABRIX_VERSION).c_str(), stdout);
+        return kExitDone;
+    }
+    for (int i = 2; i < argc; ++i)
+        if (isHelp(argv[i])) {
+            const cli::CommandHelp* help = cli::helpFor(argv[1]);
+            std::fputs((help ? cli::commandText(*help) : cli::overview()).c_str(), help ? stdout : stderr);
+            return help ? kExitDone : kExitRefused;
+        }
+    return std::nullopt;
 }
 
 } // namespace
@@ -180,21 +198,15 @@ int main(int argc, char** argv) {
     // it to the system and faulting it in again (a folder conversion otherwise spends a quarter of its time so).
     mallopt(M_MMAP_THRESHOLD, 64 << 20);
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
-    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
-        std::fputs(kUsage, argc < 2 ? stderr : stdout);
-        return argc < 2 ? kExitRefused : kExitDone;
-    }
     // --quiet may stand anywhere among the arguments; it holds for the whole run.
     std::vector<char*> args(argv, argv + argc);
-    const auto quiet = std::remove_if(args.begin() + 1, args.end(), [](const char* a) { return std::strcmp(a, "--quiet") == 0; });
+    const auto quiet =
+        std::remove_if(args.begin() + 1, args.end(), [](const char* a) { return std::strcmp(a, "--quiet") == 0; });
     cli::ConsoleHost::setQuietRun(quiet != args.end());
     args.erase(quiet, args.end());
     argc = int(args.size());
     argv = args.data();
-    if (argc < 2) {
-        std::fputs(kUsage, stderr);
-        return kExitRefused;
-    }
+    if (auto answered = answerAboutTheProgram(argc, argv)) return *answered;
     try {
         return run(argv[1], parseArgs(argc, argv, 2));
     } catch (const std::exception& error) {
