@@ -10,7 +10,7 @@ TABRIX_PACKAGES=(
     libexpat1-dev libzip-dev zlib1g-dev libdeflate-dev libxlsxwriter-dev libgsf-1-dev
     googletest libgtest-dev
     python3 python3-openpyxl python3-xlrd python3-xlwt
-    qt6-base-dev fonts-arphic-uming fp-utils xvfb xauth
+    qt6-base-dev fonts-arphic-uming fp-utils xvfb xauth desktop-file-utils
 )
 
 tabrix_install_packages() {
