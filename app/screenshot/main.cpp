@@ -2,6 +2,7 @@
 // help file in a CHM viewer when xchm is installed.
 // Run under a display (scripts/screenshot uses xvfb-run): tabrix-screenshot OUTPUT_FOLDER
 #include "app/DialogScript.h"
+#include "app/FolderMemory.h"
 #include "app/Form1.h"
 #include "app/Mainst.h"
 #include "engine/object/Application.h"
@@ -162,6 +163,8 @@ int main(int argc, char** argv) {
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
     DialogScript::start();
+    // The pictures show a first start; nothing the run chooses is kept for the user's own runs.
+    tabrix::app::FolderMemory::setKeptBetweenRuns(false);
     auto form = tabrix::app::startUp();
     bool ok = shoot(*form, out, "00-start");
 
