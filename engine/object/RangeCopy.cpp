@@ -1,6 +1,7 @@
 #include "engine/EngineError.h"
 #include "engine/model/CellAddress.h"
 #include "engine/object/CellTransfer.h"
+#include "engine/object/DeleteReferences.h"
 #include "engine/object/Range.h"
 #include "engine/object/Workbook.h"
 #include "engine/object/Worksheet.h"
@@ -129,6 +130,7 @@ void Range::Delete(int shift) const {
     } else {
         throw EngineError(where(*m_sheet, rect) + ": Delete 的 Shift 参数 " + std::to_string(shift) + " 不受支持");
     }
+    rewriteReferencesAfterDelete(*m_sheet, rect, shift == xlShiftToLeft);
     m_sheet->changed();
 }
 

@@ -89,6 +89,14 @@ bool Workbook::hasSheetNamed(const std::string& name, const SheetData* except) c
                        [&](const auto& s) { return s.get() != except && lowerAscii(s->name) == wanted; });
 }
 
+bool Workbook::formulasMayNameSheets() {
+    for (auto& sheet : m_data->sheets) sheet->ensureLoaded();
+    const StringPool& pool = m_data->formulas;
+    for (; !m_formulaNamesSheet && m_formulasScanned < pool.size(); ++m_formulasScanned)
+        m_formulaNamesSheet = pool.get(m_formulasScanned).find('!') != std::string::npos;
+    return m_formulaNamesSheet;
+}
+
 std::string Workbook::nextDefaultSheetName() const {
     for (int n = 1;; ++n) {
         std::string name = "Sheet" + std::to_string(n);

@@ -54,6 +54,9 @@ public:
     void activate(size_t position) { m_data->activeSheet = static_cast<uint32_t>(position); }
     size_t activePosition() const { return m_data->activeSheet; }
     size_t sheetCount() const { return m_sheets.size(); }
+    /// False when no formula of the workbook names a sheet (so none can point into another sheet). Loads every
+    /// sheet, as a sheet read later would bring formulas the answer did not see.
+    bool formulasMayNameSheets();
 
 private:
     Workbooks& m_owner;
@@ -64,6 +67,9 @@ private:
     std::string m_fullName;
     bool m_fromFile;
     std::vector<std::string> m_saveWarnings;
+    // Formulas of the pool already looked at by formulasMayNameSheets, and whether one of them named a sheet.
+    uint32_t m_formulasScanned = 0;
+    bool m_formulaNamesSheet = false;
 };
 
 } // namespace tabrix::engine

@@ -162,6 +162,33 @@ TEST(RangeDelete, ShiftLeftMovesTheRestOfTheRow) {
     EXPECT_EQ(std::get<std::string>(ws.Range("C2").Value()), "g");
 }
 
+namespace {
+void setFormula(Worksheet& ws, uint32_t row, uint32_t col, const std::string& text) {
+    Cell& cell = ws.data().at(row - 1, col - 1);
+    ws.workbook().data().setFormula(cell, text);
+    cell.type = CellType::Number;
+}
+} // namespace
+
+TEST(RangeDelete, FormulasOnTheSheetAndOnOtherSheetsFollowTheMovedCells) {
+    Application app;
+    Workbook& book = app.Workbooks().Add();
+    Worksheet& data = book.Worksheets(1);
+    Worksheet& other = book.Worksheets(2);
+    fill(data, {{S("h1"), S("h2"), S("h3"), S("h4")}, {1.0, 2.0, 3.0, 4.0}, {5.0, 6.0, 7.0, 8.0}});
+    setFormula(data, 2, 5, "C2*D2");
+    setFormula(data, 3, 5, "SUM($A3:D3)+B3");
+    setFormula(other, 1, 1, "Sheet1!D2+Sheet1!B2+D2");
+    setFormula(other, 2, 1, "SUM(Sheet1!B2:B3)");
+    data.Range("B1:B3").Delete(xlShiftToLeft);
+    EXPECT_EQ(data.Range("D2").Formula(), "=B2*C2") << "the formula moved left and so did what it names";
+    EXPECT_EQ(data.Range("D3").Formula(), "=SUM($A3:C3)+#REF!");
+    EXPECT_EQ(other.Range("A1").Formula(), "=Sheet1!C2+Sheet1!#REF!+D2");
+    EXPECT_EQ(other.Range("A2").Formula(), "=SUM(Sheet1!#REF!)");
+    data.Range("A2:A2").Delete(xlShiftUp);
+    EXPECT_EQ(other.Range("A1").Formula(), "=Sheet1!C2+Sheet1!#REF!+D2") << "column C did not move up";
+}
+
 TEST(RangeSort, GuessesHeaderAndOrdersByKind) {
     Application app;
     Worksheet& ws = app.Workbooks().Add().Worksheets(1);
