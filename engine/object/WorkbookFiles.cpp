@@ -56,7 +56,16 @@ namespace {
 std::string temporaryNameBeside(const fs::path& target) {
     std::random_device rd;
     auto dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    return (dir / ("." + target.filename().string() + ".tabrix-" + std::to_string(rd()) + ".tmp")).string();
+    // A target name may use the file system's whole 255 bytes; the temporary name must fit as well, so it keeps
+    // only the start of it (cut between characters).
+    std::string stem = target.filename().string();
+    if (stem.size() > 200) {
+        size_t cut = 200;
+        while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80)
+            --cut;
+        stem.resize(cut);
+    }
+    return (dir / ("." + stem + ".tabrix-" + std::to_string(rd()) + ".tmp")).string();
 }
 } // namespace
 
@@ -76,7 +85,8 @@ void writeWorkbookFile(BookData& book, const std::string& path, FileFormat forma
         fs::remove(temp, ec);
         // Writers name the file they write; the user only knows the target's name.
         std::string message = error.what();
-        for (size_t at; (at = message.find(temp)) != std::string::npos;) message.replace(at, temp.size(), path);
+        for (size_t at; (at = message.find(temp)) != std::string::npos;)
+            message.replace(at, temp.size(), path);
         if (message.find(path) == std::string::npos) message = path + ": " + message;
         throw EngineError(message);
     }
