@@ -39,6 +39,21 @@ const std::vector<CommandHelp>& commands() {
         {"clear", "DATA SHEET REMOVE RSHEET OUT [--overwrite]", "从 DATA 的工作表中清除 REMOVE 工作表里的行",
          "把 DATA 的 SHEET 中在 REMOVE 的 RSHEET 里找不到完全相同的行（A 列相同且其余各列相等）的行，按原顺序写入 OUT。",
          {kOverwrite}},
+        {"split-sheets", "SRC OUTDIR [--ext xls|xlsx]", "把 SRC 的每个工作表存为以工作表名命名的工作簿",
+         "把 SRC 的每个工作表（图表工作表除外）分别保存为 OUTDIR 中的一个工作簿，文件名为工作表名；"
+         "OUTDIR 不存在时创建，其中不能已有该格式的工作簿。不能用作文件名的名称改为可用的名称，并写入处理信息。",
+         {{"--ext xls|xlsx", "结果工作簿的格式（默认与 SRC 相同）"}}},
+        {"split-column", "SRC SHEET COLUMN (--to-folder DIR | --to-book OUT) [--drop-column] [--ext xls|xlsx] [--overwrite]",
+         "按一列的内容拆分工作表",
+         "按 COLUMN 列（列字母）排序 SRC 的工作表 SHEET，每个不同的内容拆出一份：--to-folder 时每份一个工作簿，"
+         "保存在 DIR 中（DIR 中不能已有该格式的工作簿）；--to-book 时每份一个工作表，保存在 OUT 中。"
+         "有标题行时每份都带标题行；拆分条件为空的行归入“空白”；不能用作文件名或工作表名、或与前面重名的名称"
+         "改为可用且不重复的名称，并写入处理信息。",
+         {{"--to-folder DIR", "拆分成多个工作簿（文件）"},
+          {"--to-book OUT", "拆分成一个工作簿中的多个工作表"},
+          {"--drop-column", "拆分后新工作表中不包含拆分条件的列"},
+          {"--ext xls|xlsx", "结果的格式（默认：--to-book 时为 OUT 的扩展名，--to-folder 时与 SRC 相同）"},
+          kOverwrite}},
         {"convert", "SRC_DIR DST_DIR --to xlsx|xls", "把文件夹中的工作簿转换为另一种格式",
          "把 SRC_DIR 中每个 .xls（或 .xlsx）工作簿转换为另一种格式，保存到 DST_DIR；DST_DIR 中不能已有目标格式的工作簿。"
          "不能转换的文件写入处理信息，其余文件继续转换。",

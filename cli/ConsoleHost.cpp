@@ -60,19 +60,27 @@ void ConsoleHost::message(const std::string& text, const std::string& title) {
 
 bool ConsoleHost::confirm(const std::string& text, const std::string& title) {
     endProgress();
-    std::printf("[%s] %s %s\n", title.c_str(), text.c_str(), m_overwrite ? "(--overwrite：替换)" : "(未给出 --overwrite：不替换)");
+    std::printf("[%s] %s %s\n", title.c_str(), text.c_str(),
+                m_overwrite ? "(--overwrite：替换)" : "(未给出 --overwrite：不替换)");
     return m_overwrite;
 }
 
-std::optional<std::string> ConsoleHost::openFileDialog(const framework::FileDialogRequest&) { return std::nullopt; }
+std::optional<std::string> ConsoleHost::openFileDialog(const framework::FileDialogRequest&) {
+    return std::nullopt;
+}
 
 std::optional<std::string> ConsoleHost::saveFileDialog(const framework::FileDialogRequest&) {
     if (m_saveTarget.empty()) return std::nullopt;
     return m_saveTarget;
 }
 
-std::optional<std::string> ConsoleHost::browseFolder() { return std::nullopt; }
+std::optional<std::string> ConsoleHost::browseFolder() {
+    if (m_folder.empty()) return std::nullopt;
+    return m_folder;
+}
 
-void ConsoleHost::pumpEvents() { std::fflush(stdout); }
+void ConsoleHost::pumpEvents() {
+    std::fflush(stdout);
+}
 
 } // namespace tabrix::cli

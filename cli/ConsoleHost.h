@@ -12,6 +12,8 @@ namespace tabrix::cli {
 class ConsoleHost : public framework::Host {
 public:
     ConsoleHost(std::string saveTarget, bool overwrite);
+    /// The folder the folder browser "returns" (none by default: the browser counts as cancelled).
+    void setFolder(std::string folder) { m_folder = std::move(folder); }
 
     /// Quiet (--quiet, for scripts): no log lines and no progress, only the messages. Set once for the run,
     /// before any host is made.
@@ -30,6 +32,7 @@ public:
 
 private:
     std::string m_saveTarget;
+    std::string m_folder;
     bool m_overwrite;
     bool m_progressShown = false;
     bool m_stderrIsTerminal;

@@ -2,6 +2,7 @@
 #include "cli/CommandHelp.h"
 #include "cli/ConsoleHost.h"
 
+#include "convert/ConvertFolder.h"
 #include "engine/EngineError.h"
 #include "engine/object/Application.h"
 #include "engine/object/Range.h"
@@ -11,15 +12,19 @@
 #include "engine/object/Worksheet.h"
 #include "analysis/ClearData.h"
 #include "analysis/FindData.h"
-#include "convert/ConvertFolder.h"
 #include "framework/ColumnLetters.h"
+#include "framework/SheetListing.h"
+#include "framework/SourceCheck.h"
 #include "merge/MergeSheets.h"
+#include "split/SplitColumn.h"
+#include "split/SplitSheets.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <malloc.h>
 #include <optional>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -31,9 +36,12 @@ constexpr int kExitDone = 0, kExitRefused = 1, kExitFailed = 2;
 
 int exitCode(framework::Outcome outcome) {
     switch (outcome) {
-    case framework::Outcome::Done: return kExitDone;
-    case framework::Outcome::Failed: return kExitFailed;
-    default: return kExitRefused;
+    case framework::Outcome::Done:
+        return kExitDone;
+    case framework::Outcome::Failed:
+        return kExitFailed;
+    default:
+        return kExitRefused;
     }
 }
 
@@ -48,6 +56,9 @@ struct Args {
     std::vector<std::string> flags;
     std::string startRow = "2";
     std::string to;
+    std::string ext;
+    std::string toFolder;
+    std::string toBook;
     bool has(const char* flag) const {
         for (const auto& f : flags)
             if (f == flag) return true;
@@ -67,6 +78,12 @@ Args parseArgs(int argc, char** argv, int from) {
             args.to = argv[++i];
         else if (a == "--format" && i + 1 < argc)
             args.to = argv[++i];
+        else if (a == "--ext" && i + 1 < argc)
+            args.ext = argv[++i];
+        else if (a == "--to-folder" && i + 1 < argc)
+            args.toFolder = argv[++i];
+        else if (a == "--to-book" && i + 1 < argc)
+            args.toBook = argv[++i];
         else if (a.rfind("--to=", 0) == 0)
             args.to = a.substr(5);
         else if (a.rfind("--", 0) == 0)
@@ -81,7 +98,8 @@ int listSheets(const std::string& path) {
     engine::Application app;
     engine::Workbook& book = app.Workbooks().Open(path);
     const int count = book.Worksheets().Count();
-    for (int i = 1; i <= count; ++i) std::printf("%s\n", book.Worksheets(i).Name().c_str());
+    for (int i = 1; i <= count; ++i)
+        std::printf("%s\n", book.Worksheets(i).Name().c_str());
     return kExitDone;
 }
 
@@ -89,7 +107,8 @@ int listColumns(const std::string& path, const std::string& sheet) {
     engine::Application app;
     engine::Workbook& book = app.Workbooks().Open(path);
     const auto n = book.Worksheets(sheet).UsedRange().Cells().Columns().Count();
-    for (uint64_t c = 1; c <= n; ++c) std::printf("%s\n", framework::columnLetter(long(c)).c_str());
+    for (uint64_t c = 1; c <= n; ++c)
+        std::printf("%s\n", framework::columnLetter(long(c)).c_str());
     return kExitDone;
 }
 
@@ -123,6 +142,79 @@ int clearCommand(const Args& args) {
     return exitCode(analysis::clearDataAction(host, page));
 }
 
+// The extension of a path without its dot ("" when it has none).
+std::string rawExtension(const std::string& path) {
+    const std::string ext = std::filesystem::path(path).extension().string();
+    return ext.empty() ? ext : ext.substr(1);
+}
+
+// The working extension of a split: --ext, else the given path's extension; only xls and xlsx are offered.
+std::optional<std::string> workingExtension(const Args& args, const std::string& fallbackPath) {
+    const std::string ext = args.ext.empty() ? rawExtension(fallbackPath) : args.ext;
+    if (ext == "xls" || ext == "xlsx") return ext;
+    std::fprintf(stderr, "工作簿格式只能是 xls 或 xlsx（--ext），而不是“%s”\n", ext.c_str());
+    return std::nullopt;
+}
+
+// The folder browser only offers folders that exist; on the command line a missing one is made.
+bool ensureFolder(const std::string& folder) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(folder, ec)) return true;
+    std::filesystem::create_directories(folder, ec);
+    if (!ec) return true;
+    std::fprintf(stderr, "无法创建文件夹“%s”：%s\n", folder.c_str(), ec.message().c_str());
+    return false;
+}
+
+int splitSheetsCommand(const Args& args) {
+    const auto ext = workingExtension(args, args.positional[0]);
+    if (!ext) return kExitRefused;
+    if (!ensureFolder(args.positional[1])) return kExitFailed;
+    split::SplitSheetsPage page{args.positional[0], *ext};
+    cli::ConsoleHost host("", false);
+    host.setFolder(args.positional[1]);
+    return exitCode(split::splitSheetsAction(host, page));
+}
+
+// Column letters to their number (0 when the text is not column letters).
+long columnNumber(const std::string& letters) {
+    long n = 0;
+    for (char ch : letters) {
+        const char c = char(std::toupper(static_cast<unsigned char>(ch)));
+        if (c < 'A' || c > 'Z' || n > 100000) return 0;
+        n = n * 26 + (c - 'A' + 1);
+    }
+    return n;
+}
+
+int splitColumnCommand(const Args& args) {
+    if (args.toFolder.empty() == args.toBook.empty()) {
+        std::fputs("split-column 需要 --to-folder DIR 或 --to-book OUT 之一\n", stderr);
+        return kExitRefused;
+    }
+    const bool toBook = !args.toBook.empty();
+    const auto ext = workingExtension(args, toBook ? args.toBook : args.positional[0]);
+    if (!ext) return kExitRefused;
+    split::SplitColumnPage page;
+    page.sourcePath = args.positional[0];
+    page.sheet = args.positional[1];
+    page.mode = toBook ? 1 : 0;
+    page.dropColumn = args.has("--drop-column");
+    page.extension = *ext;
+    // As on the page, the column is one of those the worksheet's listing offers, A to its last used column.
+    const long column = columnNumber(args.positional[2]);
+    if (framework::sourceExists(page.sourcePath)) {
+        const long last = framework::usedColumnCount(page.sourcePath, page.sheet);
+        page.lastColumn = framework::columnLetter(last);
+        page.columnChosen = column >= 1 && column <= last;
+    }
+    page.column = page.columnChosen ? framework::columnLetter(column) : args.positional[2];
+    if (!toBook && !ensureFolder(args.toFolder)) return kExitFailed;
+    cli::ConsoleHost host(args.toBook, args.has("--overwrite"));
+    host.setFolder(args.toFolder);
+    return exitCode(split::splitColumnAction(host, page));
+}
+
 int saveAs(const Args& args) {
     std::optional<engine::XlFileFormat> format;
     if (args.to == "xlsx") format = engine::XlFileFormat::OpenXmlWorkbook;
@@ -130,7 +222,8 @@ int saveAs(const Args& args) {
     engine::Application app;
     engine::Workbook& book = app.Workbooks().Open(args.positional[0]);
     book.SaveAs(args.positional[1], 1, format);
-    for (const auto& warning : book.saveWarnings()) std::printf("%s\n", warning.c_str());
+    for (const auto& warning : book.saveWarnings())
+        std::printf("%s\n", warning.c_str());
     return kExitDone;
 }
 
@@ -152,6 +245,8 @@ int run(const std::string& command, const Args& args) {
     if (command == "merge-sheets" && need(2)) return mergeSheetsCommand(args);
     if (command == "find" && need(4)) return findCommand(args);
     if (command == "clear" && need(5)) return clearCommand(args);
+    if (command == "split-sheets" && need(2)) return splitSheetsCommand(args);
+    if (command == "split-column" && need(3)) return splitColumnCommand(args);
     if (command == "convert" && need(2)) return convertCommand(args);
     if (command == "save-as" && need(2)) return saveAs(args);
     const cli::CommandHelp* help = cli::helpFor(command);

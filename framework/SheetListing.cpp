@@ -24,7 +24,9 @@ std::vector<std::string> worksheetNames(const std::string& path) {
 long usedColumnCount(const std::string& path, const std::string& sheet) {
     engine::Application app;
     engine::Workbook& book = app.Workbooks().Open(path);
-    const long count = static_cast<long>(book.Worksheets(sheet).UsedRange().Cells().Columns().Count());
+    // Counted from column A: the listing offers every column up to the last one used, wherever the data start.
+    engine::Range used = book.Worksheets(sheet).UsedRange();
+    const long count = static_cast<long>(used.Column() - 1 + used.Cells().Columns().Count());
     app.Workbooks().Close();
     app.Quit();
     return count;

@@ -10,7 +10,7 @@ namespace tabrix::framework {
 /// that cannot be opened raises the engine's error.
 std::vector<std::string> worksheetNames(const std::string& path);
 
-/// The number of columns of a worksheet's used range, counted as if the range began in column A.
+/// The number of columns from column A to the last column of a worksheet's used range.
 long usedColumnCount(const std::string& path, const std::string& sheet);
 
 } // namespace tabrix::framework

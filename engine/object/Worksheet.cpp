@@ -43,7 +43,8 @@ std::unique_ptr<SheetData> copySheetData(SheetData& src, const BookData& from, B
     copy->droppedFeatures = src.droppedFeatures;
     CellTransfer transfer(from, to, 0, 0);
     copy->columns = src.columns;
-    for (auto& col : copy->columns) col.style = transfer.style(col.style);
+    for (auto& col : copy->columns)
+        col.style = transfer.style(col.style);
     auto& rows = copy->rows();
     rows.resize(src.rows().size());
     for (size_t r = 0; r < rows.size(); ++r) {
@@ -54,7 +55,8 @@ std::unique_ptr<SheetData> copySheetData(SheetData& src, const BookData& from, B
         out.hasStyle = in.hasStyle;
         out.style = transfer.style(in.style);
         out.cells.reserve(in.cells.size());
-        for (const Cell& c : in.cells) out.cells.push_back(transfer.carry(c));
+        for (const Cell& c : in.cells)
+            out.cells.push_back(transfer.carry(c));
     }
     return copy;
 }
@@ -72,10 +74,23 @@ void Worksheet::Copy(Worksheet& after) {
 
 void Worksheet::Delete() {
     size_t visible = 0;
-    for (auto& s : m_book.data().sheets) visible += s->visibility == Visibility::Visible ? 1 : 0;
+    for (auto& s : m_book.data().sheets)
+        visible += s->visibility == Visibility::Visible ? 1 : 0;
     if (visible <= 1 && m_data->visibility == Visibility::Visible)
         throw EngineError(m_book.Name() + ": 不能删除“" + m_data->name + "”，工作簿至少要有一个可见的工作表");
     m_book.removeSheet(m_book.sheetPosition(*this)); // destroys this object
+}
+
+void Worksheet::SetVisible(bool visible) {
+    if (visible == Visible()) return;
+    if (!visible) {
+        size_t shown = 0;
+        for (auto& s : m_book.data().sheets)
+            shown += s->visibility == Visibility::Visible ? 1 : 0;
+        if (shown <= 1)
+            throw EngineError(m_book.Name() + ": 不能隐藏“" + m_data->name + "”，工作簿至少要有一个可见的工作表");
+    }
+    m_data->visibility = visible ? Visibility::Visible : Visibility::Hidden;
 }
 
 Range Worksheet::Cells(uint32_t row, uint32_t col) {
@@ -86,12 +101,15 @@ Range Worksheet::Cells(uint32_t row, uint32_t col) {
     return {*this, CellRect{row - 1, col - 1, row - 1, col - 1}};
 }
 
-Range Worksheet::Cells() { return {*this, CellRect{0, 0, kMaxRows - 1, kMaxCols - 1}}; }
+Range Worksheet::Cells() {
+    return {*this, CellRect{0, 0, kMaxRows - 1, kMaxCols - 1}};
+}
 
 Range Worksheet::Range(const std::string& address) {
     requireWorksheet("Range");
     auto rect = parseRangeRef(address);
-    if (!rect) throw EngineError(m_book.Name() + "!" + m_data->name + ": Range(\"" + address + "\") 不是有效的单元格地址");
+    if (!rect)
+        throw EngineError(m_book.Name() + "!" + m_data->name + ": Range(\"" + address + "\") 不是有效的单元格地址");
     return {*this, *rect};
 }
 

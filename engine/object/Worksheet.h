@@ -34,6 +34,9 @@ public:
     void Copy(Worksheet& after);
     /// Removes the sheet from its workbook; the last visible sheet cannot be deleted.
     void Delete();
+    bool Visible() const { return m_data->visibility == Visibility::Visible; }
+    /// Shows the sheet, or hides it (the last visible sheet of a workbook cannot be hidden).
+    void SetVisible(bool visible);
 
     /// Cells(row, column), both from 1.
     class Range Cells(uint32_t row, uint32_t col);
