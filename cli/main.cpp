@@ -104,10 +104,8 @@ int listSheets(const std::string& path) {
 }
 
 int listColumns(const std::string& path, const std::string& sheet) {
-    engine::Application app;
-    engine::Workbook& book = app.Workbooks().Open(path);
-    const auto n = book.Worksheets(sheet).UsedRange().Cells().Columns().Count();
-    for (uint64_t c = 1; c <= n; ++c)
+    const long n = framework::usedColumnCount(path, sheet);
+    for (long c = 1; c <= n; ++c)
         std::printf("%s\n", framework::columnLetter(long(c)).c_str());
     return kExitDone;
 }
