@@ -59,21 +59,26 @@ private:
     bool m_wild = false;
 };
 
-// The text a cell shows, when its number format makes it differ from the value text: a date is searched as the
-// user sees it (2024-01-05), an amount with its grouping (1,234.50). Only formatted cells are rendered, so a
-// search through millions of General cells costs no rendering at all.
-std::optional<std::string> shownText(const BookData& book, const Cell& cell) {
+// The text a cell shows, when it differs from the value text: a date is searched as the user sees it
+// (2024-01-05), an amount with its grouping (1,234.50), a long number in General as rounded for the cell
+// (0.666666667). Only formatted cells and long numbers are rendered, so a search through millions of ordinary
+// cells costs no rendering at all.
+std::optional<std::string> shownText(const BookData& book, const Cell& cell, size_t valueTextSize) {
     if (cell.type != CellType::Number && cell.type != CellType::Text) return std::nullopt;
     const std::string& code = book.styles.get(cell.style).numFmt;
-    if (numfmt::isGeneralFormat(code) || code == "@") return std::nullopt;
-    if (cell.type == CellType::Number) return foldCase(numfmt::formatNumber(cell.number, code, book.date1904));
-    return foldCase(numfmt::formatText(book.text(cell), code));
+    const bool plain = numfmt::isGeneralFormat(code) || code == "@";
+    if (cell.type == CellType::Text)
+        return plain ? std::nullopt : std::optional(foldCase(numfmt::formatText(book.text(cell), code)));
+    // General shows at most 11 characters: a shorter value text is already what the cell shows.
+    if (plain && valueTextSize <= 11) return std::nullopt;
+    return foldCase(numfmt::formatNumber(cell.number, plain ? "General" : code, book.date1904));
 }
 
 bool matches(const BookData& book, const Cell& cell, const Matcher& match) {
-    if (auto text = findText(book, cell); text && match(*text)) return true;
+    const auto text = findText(book, cell);
+    if (text && match(*text)) return true;
     if (!match.part()) return false;
-    auto shown = shownText(book, cell);
+    const auto shown = shownText(book, cell, text ? text->size() : 0);
     return shown && match(*shown);
 }
 

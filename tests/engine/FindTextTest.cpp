@@ -62,6 +62,9 @@ TEST(RangeFind, PartMatchesTheShownTextOfFormattedCellsToo) {
     EXPECT_EQ(all.Find(std::string("1234"), xlPart)->Address(), "$A$3");
     EXPECT_EQ(all.Find(std::string("no. A"), xlPart)->Address(), "$A$4");
     EXPECT_EQ(all.Find(std::string("2024-?1-05"), xlPart)->Address(), "$A$2");
+    ws.Range("A5").SetValue(2.0 / 3);
+    EXPECT_EQ(ws.Range("A1:A5").Find(std::string("0.666666667"), xlPart)->Address(), "$A$5");
+    EXPECT_EQ(ws.Range("A1:A5").Find(std::string("0.66666666666"), xlPart)->Address(), "$A$5");
     // A whole-cell find keeps to the value: keys are compared as stored, not as shown.
     EXPECT_FALSE(all.Find(std::string("2024-01-05"), xlWhole));
     EXPECT_EQ(all.Find(45296.0, xlWhole)->Address(), "$A$2");
