@@ -17,7 +17,7 @@ namespace tabrix::app {
 
 namespace {
 // Buttons of operations the window does not offer yet.
-const char* const kNotYetAvailable[] = {"Command4", "Command6", "Command8", "Command11"};
+const char* const kNotYetAvailable[] = {"Command4", "Command11"};
 const char* const kStartRowControls[] = {"Text4", "Check2", "La1(0)", "La1(2)"};
 
 std::string s(const QString& text) {
@@ -35,6 +35,8 @@ PageActions::PageActions(Form1& form) : QObject(&form), m_form(form) {
     for (const char* name : kNotYetAvailable)
         form.control(name)->setEnabled(false);
     connect(form.control<QPushButton>("Command3"), &QPushButton::clicked, this, [this] { mergeSheets(); });
+    connect(form.control<QPushButton>("Command6"), &QPushButton::clicked, this, [this] { splitSheets(); });
+    connect(form.control<QPushButton>("Command8"), &QPushButton::clicked, this, [this] { splitColumn(); });
     connect(form.control<QPushButton>("Command12"), &QPushButton::clicked, this, [this] { findData(); });
     connect(form.control<QPushButton>("Command14"), &QPushButton::clicked, this, [this] { clearData(); });
     connect(form.control<QPushButton>("Command17"), &QPushButton::clicked, this, [this] { convertFolder(); });

@@ -8,7 +8,8 @@ namespace tabrix::app {
 class Form1;
 
 /// The action buttons of the pages and the page controls that change other controls: `Command3` merges the
-/// worksheets of a workbook, `Command12` finds rows, `Command14` clears unwanted rows, `Command17` converts a folder;
+/// worksheets of a workbook, `Command6` splits the worksheets of a workbook into workbooks, `Command8` splits a
+/// worksheet by a column into workbooks or worksheets, `Command12` finds rows, `Command14` clears unwanted rows, `Command17` converts a folder;
 /// the actions of operations not yet available stay disabled. `Option1` shows the start-row controls of the folder
 /// merge, `Check4` enables `Command13`.
 class PageActions : public QObject {
@@ -18,6 +19,8 @@ public:
 
 private:
     void mergeSheets();
+    void splitSheets();
+    void splitColumn();
     void findData();
     void clearData();
     void convertFolder();
