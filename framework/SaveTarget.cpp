@@ -11,8 +11,15 @@ namespace fs = std::filesystem;
 namespace tabrix::framework {
 
 namespace {
+// The folder a target is written into: a bare name lies in the current folder, which may be the source folder.
+std::string folderOf(const std::string& target) {
+    const std::string folder = folderPart(target);
+    if (!folder.empty()) return folder;
+    return target.starts_with('/') ? "/" : ".";
+}
+
 bool isSource(const SaveTargetRequest& request, const std::string& target) {
-    if (request.sourceFolder) return samePath(folderPart(target), *request.sourceFolder);
+    if (request.sourceFolder) return samePath(folderOf(target), *request.sourceFolder);
     return std::any_of(request.sources.begin(), request.sources.end(),
                        [&](const std::string& s) { return samePath(target, s); });
 }
