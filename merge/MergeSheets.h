@@ -24,4 +24,8 @@ framework::Outcome mergeSheets(framework::Host& host, const MergeSheetsPage& pag
 /// The leading number of a text, 0 when it has none (how the start row text is read).
 long leadingNumber(const std::string& text);
 
+/// The start-row check of the merge pages: an empty box is refused and set back to "2", a start row of 0 is
+/// refused. True when the merge may go on.
+bool startRowAccepted(framework::Host& host, std::string& startRowText);
+
 } // namespace tabrix::merge
