@@ -32,6 +32,16 @@ const std::vector<CommandHelp>& commands() {
          {{"--start-row N", "从第 N 行开始处理数据（默认 2）"},
           {"--sheet-name-column", "在 A 列写入每行所属的原工作表名称"},
           kOverwrite}},
+        {"merge-folder", "DIR OUT [--start-row N] [--name-columns] [--as-sheets] [--ext xls|xlsx] [--overwrite]",
+         "把文件夹中的工作簿合并为 OUT",
+         "按文件名顺序（不区分大小写）合并 DIR 中扩展名正好是 .EXT 的工作簿：默认把每个工作表的数据行依次复制到新工作簿 OUT "
+         "的第一个工作表中，开始行不是 1 时第 1 行作为标题只取一次；--as-sheets 时把第一个工作簿复制为 OUT，"
+         "再把其余工作簿的每个工作表复制到它的最后。OUT 不能在 DIR 中；有工作簿无法读取时合并停止，不保存结果。",
+         {{"--start-row N", "从第 N 行开始处理数据（默认 2；只用于合并到一个工作表）"},
+          {"--name-columns", "在 A、B 列写入每行所属的原文件名（不含扩展名）和工作表名称"},
+          {"--as-sheets", "合并为多个工作表"},
+          {"--ext xls|xlsx", "合并哪种格式的工作簿（默认为 OUT 的扩展名）"},
+          kOverwrite}},
         {"find", "BOOK SHEET TEXT OUT [--overwrite]", "把工作表中含有 TEXT 的行写入 OUT",
          "在 SHEET 的单元格中查找 TEXT（包含即可，不区分大小写，* ? 为通配符，~ 转义；也查找单元格显示的文本），"
          "把每个含有它的行按原顺序写入 OUT 的“查找结果”工作表，每行一次。",

@@ -15,6 +15,7 @@
 #include "framework/ColumnLetters.h"
 #include "framework/SheetListing.h"
 #include "framework/SourceCheck.h"
+#include "merge/MergeFolder.h"
 #include "merge/MergeSheets.h"
 #include "split/SplitColumn.h"
 #include "split/SplitSheets.h"
@@ -146,7 +147,7 @@ std::string rawExtension(const std::string& path) {
     return ext.empty() ? ext : ext.substr(1);
 }
 
-// The working extension of a split: --ext, else the given path's extension; only xls and xlsx are offered.
+// The working extension of a split or a folder merge: --ext, else the given path's extension; only xls and xlsx are offered.
 std::optional<std::string> workingExtension(const Args& args, const std::string& fallbackPath) {
     const std::string ext = args.ext.empty() ? rawExtension(fallbackPath) : args.ext;
     if (ext == "xls" || ext == "xlsx") return ext;
@@ -162,6 +163,15 @@ bool ensureFolder(const std::string& folder) {
     if (!ec) return true;
     std::fprintf(stderr, "无法创建文件夹“%s”：%s\n", folder.c_str(), ec.message().c_str());
     return false;
+}
+
+int mergeFolderCommand(const Args& args) {
+    const auto ext = workingExtension(args, args.positional[1]);
+    if (!ext) return kExitRefused;
+    merge::MergeFolderPage page{args.positional[0], args.has("--as-sheets"), args.startRow, args.has("--name-columns"),
+                                *ext};
+    cli::ConsoleHost host(args.positional[1], args.has("--overwrite"));
+    return exitCode(merge::mergeFolderAction(host, page));
 }
 
 int splitSheetsCommand(const Args& args) {
@@ -241,6 +251,7 @@ int run(const std::string& command, const Args& args) {
     if (command == "columns" && need(2)) return listColumns(args.positional[0], args.positional[1]);
     if (command == "dump" && need(1)) return dump(args.positional[0], need(2) ? args.positional[1] : "");
     if (command == "merge-sheets" && need(2)) return mergeSheetsCommand(args);
+    if (command == "merge-folder" && need(2)) return mergeFolderCommand(args);
     if (command == "find" && need(4)) return findCommand(args);
     if (command == "clear" && need(5)) return clearCommand(args);
     if (command == "split-sheets" && need(2)) return splitSheetsCommand(args);

@@ -11,9 +11,10 @@ CLI = os.environ.get("TABRIX_CLI") or os.path.join(
     os.path.dirname(__file__), "..", "..", "build", "cli", "tabrix-cli")
 
 
-def run_cli(*args, timeout=300):
-    """Runs tabrix-cli; returns (exit code, stdout, stderr)."""
-    proc = subprocess.run([CLI, *map(str, args)], capture_output=True, text=True, timeout=timeout)
+def run_cli(*args, timeout=300, cwd=None):
+    """Runs tabrix-cli (in cwd when given); returns (exit code, stdout, stderr)."""
+    proc = subprocess.run([os.path.abspath(CLI), *map(str, args)], capture_output=True, text=True, timeout=timeout,
+                          cwd=cwd)
     return proc.returncode, proc.stdout, proc.stderr
 
 

@@ -1,0 +1,118 @@
+#include "merge/MergeFolder.h"
+
+#include "merge/MergeMessages.h"
+
+#include "engine/EngineError.h"
+#include "engine/object/Application.h"
+#include "engine/object/Sheets.h"
+#include "engine/object/Workbook.h"
+#include "engine/object/Workbooks.h"
+#include "engine/object/Worksheet.h"
+#include "framework/Failure.h"
+#include "framework/FolderScan.h"
+
+#include <filesystem>
+#include <random>
+#include <span>
+
+namespace fs = std::filesystem;
+
+namespace tabrix::merge {
+
+using namespace tabrix::engine;
+using framework::Outcome;
+
+namespace {
+// The base workbook's copy while the merge runs: beside the target (so the final rename stays on one disk),
+// hidden, and removed on every way out unless it became the result.
+class PendingResult {
+public:
+    explicit PendingResult(const std::string& target) : m_target(target) {
+        const fs::path t(target);
+        const fs::path dir = t.has_parent_path() ? t.parent_path() : fs::path(".");
+        m_path = (dir / ("." + t.filename().string() + ".tabrix-" + std::to_string(std::random_device()()) +
+                         t.extension().string()))
+                     .string();
+    }
+    ~PendingResult() {
+        std::error_code ec;
+        if (!m_done) fs::remove(m_path, ec);
+    }
+    PendingResult(const PendingResult&) = delete;
+    PendingResult& operator=(const PendingResult&) = delete;
+
+    const std::string& path() const { return m_path; }
+    void copyFrom(const std::string& base, const std::string& baseName) {
+        std::error_code ec;
+        fs::copy_file(base, m_path, fs::copy_options::overwrite_existing, ec);
+        if (ec) throw EngineError("无法复制文件“" + baseName + "”到" + m_target + "（" + ec.message() + "）");
+    }
+    /// Saves the result under its temporary name, then gives it the target's name.
+    void save(Workbook& result) {
+        try {
+            result.Save();
+        } catch (const std::exception& error) {
+            std::string message = error.what();
+            for (size_t at; (at = message.find(m_path)) != std::string::npos;) message.replace(at, m_path.size(), m_target);
+            throw EngineError(message);
+        }
+        std::error_code ec;
+        fs::rename(m_path, m_target, ec);
+        if (ec) throw EngineError(m_target + ": 保存失败，无法写入目标文件（" + ec.message() + "）");
+        m_done = true;
+    }
+
+private:
+    std::string m_target, m_path;
+    bool m_done = false;
+};
+
+// The base copy is read under its temporary name; a failure names the folder's file instead.
+Workbook& openBase(Application& app, const PendingResult& pending, const std::string& base, const std::string& name) {
+    try {
+        return app.Workbooks().Open(pending.path());
+    } catch (const std::exception& error) {
+        std::string reason = error.what();
+        for (size_t at; (at = reason.find(pending.path())) != std::string::npos;)
+            reason.replace(at, pending.path().size(), base);
+        throw EngineError("无法读取文件“" + name + "”：" + reason);
+    }
+}
+
+// Every worksheet of one workbook after the result's last sheet; chart sheets are passed over.
+void appendWorksheets(framework::Host& host, Workbook& book, const std::string& file, Workbook& result) {
+    const int count = book.Worksheets().Count();
+    for (int i = 1; i <= count; ++i) {
+        Worksheet& sheet = book.Worksheets(i);
+        host.appendLog("正在复制文件“" + file + "”中的工作表“" + sheet.Name() + "”数据");
+        sheet.Copy(result.Sheets()(result.Sheets().Count()));
+    }
+}
+} // namespace
+
+Outcome mergeFolderAsSheets(framework::Host& host, const MergeFolderPage& page, const std::string& target) {
+    try {
+        const std::vector<std::string> files = folderWorkbooks(page);
+        std::vector<std::string> paths;
+        for (const auto& file : files) paths.push_back(framework::joinPath(page.folder, file));
+        PendingResult pending(target);
+        pending.copyFrom(paths.front(), files.front());
+        Application app;
+        Workbook& result = openBase(app, pending, paths.front(), files.front());
+        for (size_t i = 1; i < files.size(); ++i) {
+            app.Workbooks().ExpectOpens(std::span(paths).subspan(i));
+            appendWorksheets(host, openFolderWorkbook(app, paths[i], files[i]), files[i], result);
+            host.progress(i + 1, files.size());
+        }
+        pending.save(result);
+        reportMerged(host, target, result.saveWarnings());
+        app.Workbooks().Close();
+        app.Quit();
+        host.pumpEvents();
+        return Outcome::Done;
+    } catch (const std::exception& error) {
+        return framework::reportFailure(host, "合并数据", error);
+    }
+}
+
+} // namespace tabrix::merge
