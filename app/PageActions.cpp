@@ -5,6 +5,7 @@
 #include "app/Form1.h"
 #include "app/QtHost.h"
 #include "convert/ConvertFolder.h"
+#include "merge/MergeFolder.h"
 #include "merge/MergeSheets.h"
 
 #include <QCheckBox>
@@ -17,7 +18,7 @@ namespace tabrix::app {
 
 namespace {
 // Buttons of operations the window does not offer yet.
-const char* const kNotYetAvailable[] = {"Command4", "Command11"};
+const char* const kNotYetAvailable[] = {"Command11"};
 const char* const kStartRowControls[] = {"Text4", "Check2", "La1(0)", "La1(2)"};
 
 std::string s(const QString& text) {
@@ -35,6 +36,7 @@ PageActions::PageActions(Form1& form) : QObject(&form), m_form(form) {
     for (const char* name : kNotYetAvailable)
         form.control(name)->setEnabled(false);
     connect(form.control<QPushButton>("Command3"), &QPushButton::clicked, this, [this] { mergeSheets(); });
+    connect(form.control<QPushButton>("Command4"), &QPushButton::clicked, this, [this] { mergeFolder(); });
     connect(form.control<QPushButton>("Command6"), &QPushButton::clicked, this, [this] { splitSheets(); });
     connect(form.control<QPushButton>("Command8"), &QPushButton::clicked, this, [this] { splitColumn(); });
     connect(form.control<QPushButton>("Command12"), &QPushButton::clicked, this, [this] { findData(); });
@@ -64,6 +66,18 @@ void PageActions::mergeSheets() {
         merge::MergeSheetsPage page{s(m_form.control<QLineEdit>("Text1")->text()), s(startRow->text()),
                                     m_form.control<QCheckBox>("Check1")->isChecked(), s(m_form.workingExtension())};
         merge::mergeSheetsAction(m_form.host(), page);
+        if (QString::fromStdString(page.startRowText) != startRow->text())
+            startRow->setText(QString::fromStdString(page.startRowText));
+    });
+}
+
+void PageActions::mergeFolder() {
+    runOperation([this] {
+        auto* startRow = m_form.control<QLineEdit>("Text4");
+        merge::MergeFolderPage page{s(m_form.control<QLineEdit>("Text3")->text()),
+                                    m_form.control<QRadioButton>("Option1(1)")->isChecked(), s(startRow->text()),
+                                    m_form.control<QCheckBox>("Check2")->isChecked(), s(m_form.workingExtension())};
+        merge::mergeFolderAction(m_form.host(), page);
         if (QString::fromStdString(page.startRowText) != startRow->text())
             startRow->setText(QString::fromStdString(page.startRowText));
     });

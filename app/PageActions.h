@@ -8,10 +8,10 @@ namespace tabrix::app {
 class Form1;
 
 /// The action buttons of the pages and the page controls that change other controls: `Command3` merges the
-/// worksheets of a workbook, `Command6` splits the worksheets of a workbook into workbooks, `Command8` splits a
-/// worksheet by a column into workbooks or worksheets, `Command12` finds rows, `Command14` clears unwanted rows, `Command17` converts a folder;
-/// the actions of operations not yet available stay disabled. `Option1` shows the start-row controls of the folder
-/// merge, `Check4` enables `Command13`.
+/// worksheets of a workbook, `Command4` the workbooks of a folder, `Command6` splits the worksheets of a workbook
+/// into workbooks, `Command8` splits a worksheet by a column into workbooks or worksheets, `Command12` finds rows,
+/// `Command14` clears unwanted rows, `Command17` converts a folder; the actions of operations not yet available
+/// stay disabled. `Option1` shows the start-row controls of the folder merge, `Check4` enables `Command13`.
 class PageActions : public QObject {
     Q_OBJECT
 public:
@@ -19,6 +19,7 @@ public:
 
 private:
     void mergeSheets();
+    void mergeFolder();
     void splitSheets();
     void splitColumn();
     void findData();
