@@ -318,8 +318,8 @@ void Form1::moveEvent(QMoveEvent* event) {
 }
 
 // Next to the program, as in the build tree; an installed program keeps it under share/ beside bin/.
-QString helpFilePath() {
-    const QString folder = QCoreApplication::applicationDirPath();
+QString helpFilePath(const QString& programFolder) {
+    const QString folder = programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder;
     const QString beside = folder + "/help/Tabrix.chm";
     const QString installed = QDir::cleanPath(folder + "/../share/tabrix/help/Tabrix.chm");
     return !QFileInfo::exists(beside) && QFileInfo::exists(installed) ? installed : beside;

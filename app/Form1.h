@@ -18,8 +18,9 @@ class QtHost;
 class SourceSelection;
 class PageActions;
 
-/// The help file: next to the program, or where an installed program keeps it.
-QString helpFilePath();
+/// The help file of the program in programFolder (default: this program's): next to the program, or where an
+/// installed program keeps it (share/tabrix/help beside bin/).
+QString helpFilePath(const QString& programFolder = {});
 
 /// Page number to page height in twips, as the menu shows them.
 int pageHeight(int page);

@@ -6,6 +6,7 @@
 #include "app/FolderMemory.h"
 #include "support/TestPaths.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
@@ -136,6 +137,18 @@ private slots:
         DialogScript::answerFolder(std::nullopt);
         form->control<QPushButton>("Command2")->click();
         QCOMPARE(DialogScript::shown().back().folder, folder);
+    }
+
+    void anInstalledProgramFindsItsHelpUnderShare() {
+        const QString root = QString::fromStdString(dir->file("usr"));
+        QDir().mkpath(root + "/bin");
+        QDir().mkpath(root + "/share/tabrix/help");
+        QCOMPARE(app::helpFilePath(root + "/bin"), root + "/bin/help/Tabrix.chm"); // none installed: as always
+        test::writeFile((root + "/share/tabrix/help/Tabrix.chm").toStdString(), "ITSF");
+        QCOMPARE(app::helpFilePath(root + "/bin"), root + "/share/tabrix/help/Tabrix.chm");
+        QDir().mkpath(root + "/bin/help");
+        test::writeFile((root + "/bin/help/Tabrix.chm").toStdString(), "ITSF");
+        QCOMPARE(app::helpFilePath(root + "/bin"), root + "/bin/help/Tabrix.chm"); // the build tree's own first
     }
 
     void theVersionChoiceComesBackAndAFirstStartKeepsTheOlderFormat() {
