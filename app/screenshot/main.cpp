@@ -5,6 +5,7 @@
 #include "app/FolderMemory.h"
 #include "app/Form1.h"
 #include "app/Mainst.h"
+#include "app/screenshot/WindowPicture.h"
 #include "engine/object/Application.h"
 #include "engine/object/Range.h"
 #include "engine/object/Sheets.h"
@@ -31,23 +32,7 @@ using tabrix::app::DialogScript;
 using tabrix::app::Form1;
 
 namespace {
-void settle() {
-    for (int i = 0; i < 5; ++i) {
-        QApplication::processEvents();
-        QTest::qWait(60);
-    }
-}
-
-bool shoot(Form1& form, const QString& folder, const QString& name) {
-    settle();
-    QScreen* screen = form.screen();
-    QPixmap picture = screen ? screen->grabWindow(form.winId()) : QPixmap();
-    if (picture.isNull() || picture.toImage().allGray()) picture = form.grab();
-    const QString path = QDir(folder).filePath(name + ".png");
-    const bool saved = picture.save(path);
-    std::printf("%s %s\n", saved ? "wrote" : "FAILED", path.toLocal8Bit().constData());
-    return saved;
-}
+using tabrix::screenshot::shoot;
 
 // The help file as a CHM viewer shows it, when one is installed (xchm from Debian).
 bool shootHelp(const QString& folder) {

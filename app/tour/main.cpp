@@ -4,6 +4,7 @@
 #include "app/FolderMemory.h"
 #include "app/Form1.h"
 #include "app/Mainst.h"
+#include "app/screenshot/WindowPicture.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -25,18 +26,7 @@ struct Tour {
     Form1& form;
     QDir examples, out, work;
 
-    bool shoot(const QString& name) {
-        for (int i = 0; i < 5; ++i) {
-            QApplication::processEvents();
-            QTest::qWait(60);
-        }
-        QScreen* screen = form.screen();
-        QPixmap picture = screen ? screen->grabWindow(form.winId()) : QPixmap();
-        if (picture.isNull() || picture.toImage().allGray()) picture = form.grab();
-        const bool saved = picture.save(out.filePath(name + ".png"));
-        std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(out.filePath(name + ".png")));
-        return saved;
-    }
+    bool shoot(const QString& name) { return tabrix::screenshot::shoot(form, out.absolutePath(), name); }
     void open(int entry, int subEntry) {
         QTest::mouseClick(form.control(QString("menu1(%1)").arg(entry)), Qt::LeftButton);
         if (subEntry) QTest::mouseClick(form.control(QString("menu2(%1)").arg(subEntry)), Qt::LeftButton);
