@@ -40,7 +40,7 @@ const Cell* SheetData::find(uint32_t row, uint32_t col) const {
 
 RowData& SheetData::rowForWrite(uint32_t r) {
     if (r >= m_rows.size()) m_rows.resize(r + 1);
-    m_usedValid = false;
+    written(r);
     return m_rows[r];
 }
 
@@ -63,17 +63,20 @@ void SheetData::erase(uint32_t row, uint32_t col) {
     auto it = findInRow(cells, col);
     if (it != cells.end() && it->col == col) {
         cells.erase(it);
-        m_usedValid = false;
+        written(row);
     }
 }
 
 std::optional<CellRect> SheetData::usedRect() const {
-    if (m_usedValid) return m_used;
+    const auto size = static_cast<uint32_t>(m_rows.size());
+    const bool appendedOnly = m_usedValid && m_untouchedRows >= m_usedRows && size >= m_usedRows;
+    if (appendedOnly && size == m_usedRows) return m_used;
     auto counts = [](const Cell& c) { return !c.isBlank() || c.style != 0 || c.hasFormula(); };
-    bool any = false;
-    CellRect rect{kMaxRows, kMaxCols, 0, 0};
+    const uint32_t from = appendedOnly ? m_usedRows : 0;
+    bool any = appendedOnly && m_used.has_value();
+    CellRect rect = any ? *m_used : CellRect{kMaxRows, kMaxCols, 0, 0};
     // Cells are sorted by column: the first and last counted cell of a row are all a row contributes.
-    for (uint32_t r = 0; r < m_rows.size(); ++r) {
+    for (uint32_t r = from; r < size; ++r) {
         const auto& cells = m_rows[r].cells;
         auto first = std::find_if(cells.begin(), cells.end(), counts);
         if (first == cells.end()) continue;
@@ -86,6 +89,8 @@ std::optional<CellRect> SheetData::usedRect() const {
     }
     m_used = any ? std::optional<CellRect>(rect) : std::nullopt;
     m_usedValid = true;
+    m_usedRows = size;
+    m_untouchedRows = size;
     return m_used;
 }
 

@@ -3,6 +3,7 @@
 #include "engine/model/Cell.h"
 #include "engine/model/CellRect.h"
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -68,10 +69,16 @@ public:
     const RowData* row(uint32_t r) const { return r < m_rows.size() ? &m_rows[r] : nullptr; }
     RowData& rowForWrite(uint32_t r);
     uint32_t rowCount() const { return static_cast<uint32_t>(m_rows.size()); }
-    std::vector<RowData>& rows() { return m_rows; }
+    /// Direct access to the rows for changes the sheet cannot follow: the used rectangle is taken afresh after it.
+    std::vector<RowData>& rows() {
+        m_usedValid = false;
+        return m_rows;
+    }
     const std::vector<RowData>& rows() const { return m_rows; }
 
     /// Smallest rectangle holding every cell with a value or a non-default format; nullopt for an empty sheet.
+    /// Rows appended below the rows it was last taken over are added to it without looking at the others again,
+    /// so a sheet that grows block by block does not cost a full scan per block.
     std::optional<CellRect> usedRect() const;
     void touch() { m_usedValid = false; }
 
@@ -83,6 +90,9 @@ private:
     std::function<void(SheetData&)> m_loader;
     mutable std::optional<CellRect> m_used;
     mutable bool m_usedValid = false;
+    mutable uint32_t m_usedRows = 0;      ///< rows the cached rectangle was taken over
+    mutable uint32_t m_untouchedRows = 0; ///< leading rows not written since then
+    void written(uint32_t row) { m_untouchedRows = std::min(m_untouchedRows, row); }
 };
 
 } // namespace tabrix::engine

@@ -71,7 +71,7 @@ void Range::SetValue(const Variant& value) {
             store(book, sheet.at(r, c), value);
         }
     }
-    m_sheet->changed();
+    m_sheet->cellsWritten();
 }
 
 std::string Range::Text() const {

@@ -66,7 +66,7 @@ void Range::Copy(const Range& destination) const {
     const uint32_t srcRowsEnd = std::min<uint64_t>(uint64_t(src.lastRow) + 1, from.rowCount());
     auto carryRow = [&](uint32_t r, std::vector<Cell>& row) {
         row.clear();
-        auto& cells = from.rows()[r].cells;
+        const auto& cells = from.row(r)->cells;
         auto lo = std::lower_bound(cells.begin(), cells.end(), src.firstCol,
                                    [](const Cell& c, uint32_t v) { return c.col < v; });
         for (auto it = lo; it != cells.end() && it->col <= src.lastCol; ++it) {
@@ -91,11 +91,11 @@ void Range::Copy(const Range& destination) const {
             carryRow(src.firstRow + i, buffer);
         else
             buffer.clear();
-        if (cells->empty() && (r >= to.rowCount() || to.rows()[r].cells.empty())) continue;
+        if (cells->empty() && (r >= to.rowCount() || to.row(r)->cells.empty())) continue;
         replaceSpan(to.rowForWrite(r).cells, dest.firstCol, dest.lastCol, *cells);
     }
     copyMerges(from, to, src, dest);
-    destSheet.changed();
+    destSheet.cellsWritten();
 }
 
 void Range::Delete(int shift) const {

@@ -59,6 +59,9 @@ public:
         ++m_version;
         m_data->touch();
     }
+    /// A change made only through the sheet data's cell writes (at, rowForWrite, erase), which the data follows
+    /// itself: the used rectangle is kept up to date without a full rescan.
+    void cellsWritten() { ++m_version; }
 
 private:
     Workbook& m_book;

@@ -111,6 +111,26 @@ TEST(UsedRange, CountsComeFromTheRectangleNotFromA1) {
     EXPECT_EQ(used.Count(), 64u);
 }
 
+TEST(UsedRange, FollowsEveryChangeAfterItWasTaken) {
+    Application app;
+    Workbook& book = app.Workbooks().Add();
+    Worksheet& ws = book.Worksheets(1);
+    Worksheet& src = book.Worksheets(2);
+    fill(src, {{S("a"), S("b")}, {1.0, 2.0}});
+    ws.Range("B2").SetValue(1.0);
+    EXPECT_EQ(ws.UsedRange().Address(), "$B$2");
+    src.Range("A1:B2").Copy(ws.Range("B3")); // appended below
+    EXPECT_EQ(ws.UsedRange().Address(), "$B$2:$C$4");
+    ws.Range("A1").SetValue(S("x")); // above and left of it
+    EXPECT_EQ(ws.UsedRange().Address(), "$A$1:$C$4");
+    ws.Range("B4:C4").SetValue(Variant()); // the last row emptied
+    EXPECT_EQ(ws.UsedRange().Address(), "$A$1:$C$3");
+    src.Range("D1:D2").Copy(ws.Range("A1")); // blanks clear the top row
+    EXPECT_EQ(ws.UsedRange().Address(), "$B$2:$C$3");
+    ws.Range("A2:C3").Delete(xlShiftToLeft);
+    EXPECT_EQ(ws.UsedRange().Address(), "$A$1");
+}
+
 TEST(RangeCopy, MovesFormulasKeepsStylesAndClearsWithBlanks) {
     Application app;
     Workbook& a = app.Workbooks().Add();
