@@ -4,20 +4,15 @@ namespace tabrix::engine {
 
 uint32_t StringPool::append(std::string text) {
     m_strings.push_back(std::move(text));
-    auto id = static_cast<uint32_t>(m_strings.size() - 1);
-    if (m_indexed) m_index.emplace(m_strings.back(), id);
-    return id;
+    return static_cast<uint32_t>(m_strings.size() - 1);
 }
 
 uint32_t StringPool::intern(std::string_view text) {
-    if (!m_indexed) {
-        m_index.reserve(m_strings.size());
-        for (uint32_t i = 0; i < m_strings.size(); ++i) m_index.emplace(m_strings[i], i);
-        m_indexed = true;
-    }
     auto it = m_index.find(text);
     if (it != m_index.end()) return it->second;
-    return append(std::string(text));
+    const uint32_t id = append(std::string(text));
+    m_index.emplace(m_strings.back(), id);
+    return id;
 }
 
 } // namespace tabrix::engine

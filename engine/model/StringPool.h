@@ -8,9 +8,11 @@
 
 namespace tabrix::engine {
 
-/// Texts of one workbook's cells (or formulas). Readers append without looking for duplicates (a shared-strings
-/// part is already unique); operations intern, and the lookup index is only built when first needed, so a large
-/// file that is only read never pays for it. A deque keeps each string in place, so the index can hold views.
+/// Texts of one workbook's cells (or formulas). Readers and copies append without looking for duplicates (a
+/// shared-strings part is already unique, and a copied block brings its own texts); operations that enter a value
+/// intern it, which looks only among the texts interned before. So a workbook that grows by millions of copied
+/// cells never hashes them, and a text entered into many cells one by one is still stored once. A deque keeps
+/// each string in place, so the index can hold views.
 class StringPool {
 public:
     uint32_t append(std::string text);
@@ -20,8 +22,7 @@ public:
 
 private:
     std::deque<std::string> m_strings;
-    std::unordered_map<std::string_view, uint32_t> m_index;
-    bool m_indexed = false;
+    std::unordered_map<std::string_view, uint32_t> m_index; ///< interned texts only
 };
 
 } // namespace tabrix::engine
