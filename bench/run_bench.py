@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Times tabrix-cli against the peer tools on the shared workloads, in one run, and prints ratios.
 
-    bench/run_bench.py [--only load,merge,list,convert,find,clear] [--data DIR] [--runs N] [--with-slow-peers]
+    bench/run_bench.py [--only load,merge,merge_folder,merge_folder_memory,list,convert,find,clear] [--data DIR] [--runs N] [--with-slow-peers]
 
 Workloads come from ../shared/bench/gen.py (seed 1, generated into DATA when missing); peers are the scripts in
 ../shared/bench/peers run from a work folder under bench/work/ (npm modules installed there on first use).
@@ -93,6 +93,37 @@ def bench_merge(data, runs, slow_peers, results):
                                         "%s %s/peers/pandas_peer.py merge-sheets %s %s/pd.xlsx" % (PY, WORK, multi, out), runs)
 
 
+def bench_merge_folder(data, runs, results):
+    out = os.path.join(WORK, "out")
+    os.makedirs(out, exist_ok=True)
+    folder = os.path.join(data, "folder")
+    ours = "%s merge-folder %s %s/%%s.xlsx --overwrite %%s >/dev/null" % (CLI, folder, out)
+    results["merge_folder_tabrix"] = timed("tabrix merge-folder", ours % ("mf", ""), runs)
+    results["merge_folder_names_tabrix"] = timed("tabrix merge-folder --name-columns",
+                                                 ours % ("mf_names", "--name-columns"), runs)
+    results["merge_folder_sheets_tabrix"] = timed("tabrix merge-folder --as-sheets",
+                                                  ours % ("mf_sheets", "--as-sheets"), runs)
+    results["merge_folder_sheetjs"] = timed(
+        "sheetjs merge-folder", "node %s/peers/sheetjs_peer.js merge-folder %s %s/sj_folder.xlsx >/dev/null"
+        % (WORK, folder, out), runs, slow=True)
+    if shutil.which("ssconvert"):
+        results["merge_folder_ssconvert"] = timed(
+            "ssconvert --merge-to", "ssconvert --merge-to=%s/ss_folder.xlsx %s/*.xlsx >/dev/null 2>&1"
+            % (out, folder), runs, "rm -f %s/ss_folder.xlsx" % out, slow=True)
+
+
+# 500 workbooks of 2,000 rows: 1,000,000 rows into one sheet. Memory must follow the result, not the sources.
+def bench_merge_folder_memory(data, results):
+    folder = os.path.join(data, "folder500")
+    if not os.path.isdir(folder):
+        sh("%s %s/gen.py folder %s --count 500 --sheets 1 --rows 2000 --seed 1" % (PY, SHARED, folder))
+    out = os.path.join(WORK, "out")
+    os.makedirs(out, exist_ok=True)
+    cmd = "%s merge-folder %s %s/mf500.xlsx --overwrite >/dev/null" % (CLI, folder, out)
+    results["merge_folder500_tabrix_rss_mb"] = peak_rss_mb(cmd)
+    print("  %-28s %8.0f MB  %s" % ("tabrix merge-folder 500 RSS", results["merge_folder500_tabrix_rss_mb"], cmd))
+
+
 def bench_find(data, runs, results):
     # "K00" starts about 1 % of the keys; "2019-03" is in the shown text of about 0.8 % of the dates.
     large = os.path.join(data, "large.xlsx")
@@ -155,6 +186,14 @@ def report(results):
         ("load large: peak RSS MB", "%.0f" % results["load_tabrix_rss_mb"] if results.get("load_tabrix_rss_mb") else "n/a"),
         ("merge multi: sheetjs / tabrix", ratio(results, "merge_sheetjs", "merge_tabrix")),
         ("merge multi: pandas / tabrix", ratio(results, "merge_pandas", "merge_tabrix")),
+        ("merge folder: sheetjs / tabrix", ratio(results, "merge_folder_sheetjs", "merge_folder_tabrix")),
+        ("merge folder: --name-columns / without", "%.2f×" % (results["merge_folder_names_tabrix"] /
+                                                              results["merge_folder_tabrix"])
+         if "merge_folder_names_tabrix" in results else "n/a"),
+        ("merge folder as sheets: ssconvert / tabrix",
+         ratio(results, "merge_folder_ssconvert", "merge_folder_sheets_tabrix")),
+        ("merge folder 500 x 2,000 rows: peak RSS MB", "%.0f" % results["merge_folder500_tabrix_rss_mb"]
+         if results.get("merge_folder500_tabrix_rss_mb") else "n/a"),
         ("find large (1 % keys): tabrix find / dump", "%.2f×" % (results["find_key_tabrix"] / results["find_dump"])
          if "find_key_tabrix" in results else "n/a"),
         ("find large (0.8 % dates): tabrix find / dump", "%.2f×" % (results["find_date_tabrix"] / results["find_dump"])
@@ -173,7 +212,7 @@ def report(results):
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("--only", default="load,list,merge,convert,find,clear")
+    ap.add_argument("--only", default="load,list,merge,merge_folder,convert,find,clear")
     ap.add_argument("--data", default=os.path.join(WORK, "data"))
     ap.add_argument("--runs", type=int, default=3)
     ap.add_argument("--with-slow-peers", action="store_true")
@@ -189,6 +228,10 @@ def main():
         bench_load(a.data, a.runs, a.with_slow_peers, results)
     if "merge" in only:
         bench_merge(a.data, a.runs, a.with_slow_peers, results)
+    if "merge_folder" in only:
+        bench_merge_folder(a.data, a.runs, results)
+    if "merge_folder_memory" in only:
+        bench_merge_folder_memory(a.data, results)
     if "convert" in only:
         bench_convert(a.data, a.runs, results)
     if "find" in only:
