@@ -46,6 +46,17 @@ const std::vector<CommandHelp>& commands() {
          "在 SHEET 的单元格中查找 TEXT（包含即可，不区分大小写，* ? 为通配符，~ 转义；也查找单元格显示的文本），"
          "把每个含有它的行按原顺序写入 OUT 的“查找结果”工作表，每行一次。",
          {kOverwrite}},
+        {"compare", "BOOK1 SHEET1 BOOK2 SHEET2 OUT [--pairs K1=K2[,A1=A2...]] [--overwrite]",
+         "比较两个工作表，写出相同的行和各自不同的行",
+         "在 OUT 中写三个工作表：“相同的数据”（BOOK2 的 SHEET2 中在 SHEET1 里有完全相同行的行），"
+         "以及两个“不同的数据”工作表（各自在另一个工作表中没有完全相同行的行）。"
+         "默认以 A 列为关键列查找（按文本，大小写不计，* ? ~ 只代表其本身），其余各列按位置比较："
+         "数字按数值、文本按字符（区分大小写），数字与文本不相等，空单元格与空文本、0 相等。"
+         "两个文件都是 xls 或都是 xlsx；OUT 的格式由其扩展名决定。",
+         {{"--pairs K1=K2[,A1=A2...]",
+           "增强比较：按列的对应关系比较。每对是第一个工作表的列字母=第二个工作表的列字母，第一对是关键列；"
+           "复制的每行右边一列写入它在原工作表中的行号"},
+          kOverwrite}},
         {"clear", "DATA SHEET REMOVE RSHEET OUT [--overwrite]", "从 DATA 的工作表中清除 REMOVE 工作表里的行",
          "把 DATA 的 SHEET 中在 REMOVE 的 RSHEET 里找不到完全相同的行（A 列相同且其余各列相等）的行，按原顺序写入 OUT。",
          {kOverwrite}},

@@ -1,6 +1,7 @@
 #include "cli/CellDump.h"
 #include "cli/CommandHelp.h"
 #include "cli/ConsoleHost.h"
+#include "cli/PairsOption.h"
 
 #include "convert/ConvertFolder.h"
 #include "engine/EngineError.h"
@@ -11,6 +12,7 @@
 #include "engine/object/Workbooks.h"
 #include "engine/object/Worksheet.h"
 #include "analysis/ClearData.h"
+#include "analysis/CompareSheets.h"
 #include "analysis/FindData.h"
 #include "framework/ColumnLetters.h"
 #include "framework/SheetListing.h"
@@ -60,6 +62,7 @@ struct Args {
     std::string ext;
     std::string toFolder;
     std::string toBook;
+    std::optional<std::string> pairs;
     bool has(const char* flag) const {
         for (const auto& f : flags)
             if (f == flag) return true;
@@ -85,6 +88,10 @@ Args parseArgs(int argc, char** argv, int from) {
             args.toFolder = argv[++i];
         else if (a == "--to-book" && i + 1 < argc)
             args.toBook = argv[++i];
+        else if (a == "--pairs" && i + 1 < argc)
+            args.pairs = argv[++i];
+        else if (a.rfind("--pairs=", 0) == 0)
+            args.pairs = a.substr(8);
         else if (a.rfind("--to=", 0) == 0)
             args.to = a.substr(5);
         else if (a.rfind("--", 0) == 0)
@@ -139,6 +146,23 @@ int clearCommand(const Args& args) {
     analysis::ClearDataPage page{p[0], p[1], p[2], p[3], extensionOf(p[4])};
     cli::ConsoleHost host(p[4], args.has("--overwrite"));
     return exitCode(analysis::clearDataAction(host, page));
+}
+
+int compareCommand(const Args& args) {
+    const auto& p = args.positional;
+    analysis::ComparePage page{p[0], p[1], p[2], p[3], false, {}, extensionOf(p[4])};
+    if (args.pairs) {
+        std::string problem;
+        auto pairs = cli::parsePairs(*args.pairs, problem);
+        if (!pairs) {
+            std::fprintf(stderr, "%s\n", problem.c_str());
+            return kExitRefused;
+        }
+        page.enhanced = true;
+        page.pairs = std::move(*pairs);
+    }
+    cli::ConsoleHost host(p[4], args.has("--overwrite"));
+    return exitCode(analysis::compareSheetsAction(host, page));
 }
 
 // The extension of a path without its dot ("" when it has none).
@@ -253,6 +277,7 @@ int run(const std::string& command, const Args& args) {
     if (command == "merge-sheets" && need(2)) return mergeSheetsCommand(args);
     if (command == "merge-folder" && need(2)) return mergeFolderCommand(args);
     if (command == "find" && need(4)) return findCommand(args);
+    if (command == "compare" && need(5)) return compareCommand(args);
     if (command == "clear" && need(5)) return clearCommand(args);
     if (command == "split-sheets" && need(2)) return splitSheetsCommand(args);
     if (command == "split-column" && need(3)) return splitColumnCommand(args);
