@@ -75,10 +75,15 @@ struct Sources {
 
 // One file named twice (in any spelling) is opened once and both worksheets are taken from it.
 Sources openSources(Application& app, const ComparePage& page) {
+    const bool two = page.secondPath != page.firstPath && !framework::samePath(page.firstPath, page.secondPath);
+    // Both workbooks are read side by side while the first one is being opened.
+    if (two) {
+        const std::string both[] = {page.firstPath, page.secondPath};
+        app.Workbooks().ExpectOpens(both);
+    }
     Workbook& firstBook = app.Workbooks().Open(page.firstPath);
     Workbook* secondBook = nullptr;
-    if (page.secondPath != page.firstPath && !framework::samePath(page.firstPath, page.secondPath))
-        secondBook = &app.Workbooks().Open(page.secondPath);
+    if (two) secondBook = &app.Workbooks().Open(page.secondPath);
     Worksheet& second = (secondBook ? *secondBook : firstBook).Worksheets(page.secondSheet);
     return {firstBook, secondBook, firstBook.Worksheets(page.firstSheet), second};
 }
