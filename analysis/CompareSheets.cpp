@@ -135,10 +135,9 @@ Plans plainPlans(const Sources& s, Extent one, Extent two) {
 
 Plans enhancedPlans(const Sources& s, Extent one, Extent two, const std::vector<ColumnPair>& pairs) {
     const uint32_t key1 = columnOf(pairs.front().first), key2 = columnOf(pairs.front().second);
-    Plans plans{{s.second, two.rows, key2, s.first, one.rows, key1, {}, framework::columnLetter(long(two.cols)),
-                 two.cols + 1},
-                {s.first, one.rows, key1, s.second, two.rows, key2, {}, framework::columnLetter(long(one.cols)),
-                 one.cols + 1}};
+    Plans plans{
+        {s.second, two.rows, key2, s.first, one.rows, key1, {}, framework::columnLetter(long(two.cols)), two.cols + 1},
+        {s.first, one.rows, key1, s.second, two.rows, key2, {}, framework::columnLetter(long(one.cols)), one.cols + 1}};
     for (size_t a = 1; a < pairs.size(); ++a) {
         const uint32_t c1 = columnOf(pairs[a].first), c2 = columnOf(pairs[a].second);
         plans.firstPass.compared.push_back({c2, c1});

@@ -1,8 +1,10 @@
 #include "app/PageActions.h"
 
 #include "analysis/ClearData.h"
+#include "analysis/CompareSheets.h"
 #include "analysis/FindData.h"
 #include "app/Form1.h"
+#include "app/Form3.h"
 #include "app/QtHost.h"
 #include "convert/ConvertFolder.h"
 #include "merge/MergeFolder.h"
@@ -17,8 +19,6 @@
 namespace tabrix::app {
 
 namespace {
-// Buttons of operations the window does not offer yet.
-const char* const kNotYetAvailable[] = {"Command11"};
 const char* const kStartRowControls[] = {"Text4", "Check2", "La1(0)", "La1(2)"};
 
 std::string s(const QString& text) {
@@ -33,12 +33,12 @@ std::string selected(Form1& form, const char* list) {
 } // namespace
 
 PageActions::PageActions(Form1& form) : QObject(&form), m_form(form) {
-    for (const char* name : kNotYetAvailable)
-        form.control(name)->setEnabled(false);
     connect(form.control<QPushButton>("Command3"), &QPushButton::clicked, this, [this] { mergeSheets(); });
     connect(form.control<QPushButton>("Command4"), &QPushButton::clicked, this, [this] { mergeFolder(); });
     connect(form.control<QPushButton>("Command6"), &QPushButton::clicked, this, [this] { splitSheets(); });
     connect(form.control<QPushButton>("Command8"), &QPushButton::clicked, this, [this] { splitColumn(); });
+    connect(form.control<QPushButton>("Command11"), &QPushButton::clicked, this, [this] { compareSheets(); });
+    connect(form.control<QPushButton>("Command13"), &QPushButton::clicked, this, [this] { setCorrespondence(); });
     connect(form.control<QPushButton>("Command12"), &QPushButton::clicked, this, [this] { findData(); });
     connect(form.control<QPushButton>("Command14"), &QPushButton::clicked, this, [this] { clearData(); });
     connect(form.control<QPushButton>("Command17"), &QPushButton::clicked, this, [this] { convertFolder(); });
@@ -81,6 +81,28 @@ void PageActions::mergeFolder() {
         if (QString::fromStdString(page.startRowText) != startRow->text())
             startRow->setText(QString::fromStdString(page.startRowText));
     });
+}
+
+analysis::ComparePage PageActions::comparePage() {
+    analysis::ComparePage page{s(m_form.control<QLineEdit>("Text7(0)")->text()), selected(m_form, "List2(0)"),
+                               s(m_form.control<QLineEdit>("Text7(1)")->text()), selected(m_form, "List2(1)"),
+                               m_form.control<QCheckBox>("Check4")->isChecked(), {}, s(m_form.workingExtension())};
+    const Form1::Correspondence& table = m_form.correspondence();
+    for (size_t a = 0; a < std::min(table.firstColumns.size(), table.secondColumns.size()); ++a)
+        page.pairs.push_back({table.firstColumns[a], table.secondColumns[a]});
+    return page;
+}
+
+void PageActions::compareSheets() {
+    runOperation([this] { analysis::compareSheetsAction(m_form.host(), comparePage()); });
+}
+
+void PageActions::setCorrespondence() {
+    std::optional<analysis::MeasuredColumns> measured;
+    runOperation([this, &measured] { measured = analysis::measureForCorrespondence(m_form.host(), comparePage()); });
+    if (!measured) return;
+    Form3 dialog(&m_form, measured->first, measured->second, m_form.correspondence());
+    dialog.exec();
 }
 
 void PageActions::findData() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/CompareSheets.h"
+
 #include <QObject>
 #include <functional>
 
@@ -9,9 +11,10 @@ class Form1;
 
 /// The action buttons of the pages and the page controls that change other controls: `Command3` merges the
 /// worksheets of a workbook, `Command4` the workbooks of a folder, `Command6` splits the worksheets of a workbook
-/// into workbooks, `Command8` splits a worksheet by a column into workbooks or worksheets, `Command12` finds rows,
-/// `Command14` clears unwanted rows, `Command17` converts a folder; the actions of operations not yet available
-/// stay disabled. `Option1` shows the start-row controls of the folder merge, `Check4` enables `Command13`.
+/// into workbooks, `Command8` splits a worksheet by a column into workbooks or worksheets, `Command11` compares two
+/// worksheets, `Command13` measures them and opens the column-correspondence dialog, `Command12` finds rows,
+/// `Command14` clears unwanted rows, `Command17` converts a folder. `Option1` shows the start-row controls of the
+/// folder merge, `Check4` enables `Command13`.
 class PageActions : public QObject {
     Q_OBJECT
 public:
@@ -22,6 +25,9 @@ private:
     void mergeFolder();
     void splitSheets();
     void splitColumn();
+    void compareSheets();
+    void setCorrespondence();
+    analysis::ComparePage comparePage();
     void findData();
     void clearData();
     void convertFolder();
