@@ -31,6 +31,26 @@ void SheetData::ensureLoaded() {
     m_usedValid = false;
 }
 
+void SheetData::dropCells() {
+    std::vector<RowData>().swap(m_rows);
+    std::vector<ColumnInfo>().swap(columns);
+    std::vector<CellRect>().swap(merged);
+    m_loader = nullptr;
+    m_usedValid = false;
+}
+
+void SheetData::takeCells(SheetData& from) {
+    from.ensureLoaded();
+    m_rows = std::move(from.m_rows);
+    columns = std::move(from.columns);
+    merged = std::move(from.merged);
+    droppedFeatures = std::move(from.droppedFeatures);
+    defaultColWidth = from.defaultColWidth;
+    defaultRowHeight = from.defaultRowHeight;
+    m_loader = nullptr;
+    m_usedValid = false;
+}
+
 const Cell* SheetData::find(uint32_t row, uint32_t col) const {
     if (row >= m_rows.size()) return nullptr;
     auto& cells = m_rows[row].cells;

@@ -61,6 +61,11 @@ public:
 
     void setLoader(std::function<void(SheetData&)> loader) { m_loader = std::move(loader); }
     void ensureLoaded();
+    /// Frees what a reader fills (rows, column runs, merged areas) and forgets the loader; the name, kind and
+    /// visibility stay. For a workbook that will read its cells again from the file if they are asked for.
+    void dropCells();
+    /// Takes what a reader filled from another loaded copy of the same sheet.
+    void takeCells(SheetData& from);
 
     // Cell access. Row and column are 0-based.
     const Cell* find(uint32_t row, uint32_t col) const;

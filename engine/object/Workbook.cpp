@@ -37,6 +37,7 @@ Worksheet& Workbook::Worksheets(const std::string& name) { return m_worksheets->
 std::string Workbook::Name() const { return std::filesystem::path(m_fullName).filename().string(); }
 
 void Workbook::SaveAs(const std::string& fileName, int accessMode, std::optional<XlFileFormat> format) {
+    ensureCells();
     (void)accessMode; // 1 = leave the access mode as it is: there is nothing else to change here.
     FileFormat target = formatForName(fileName);
     if (format) target = *format == XlFileFormat::Excel8 ? FileFormat::Xls : FileFormat::Xlsx;
@@ -50,6 +51,7 @@ void Workbook::SaveAs(const std::string& fileName, int accessMode, std::optional
 }
 
 void Workbook::Save() {
+    ensureCells();
     if (!m_fromFile) throw EngineError(m_fullName + ": 新建的工作簿还没有文件名，请用 SaveAs 保存");
     m_saveWarnings.clear();
     writeWorkbookFile(*m_data, m_fullName, m_data->format, m_saveWarnings);
@@ -58,6 +60,36 @@ void Workbook::Save() {
 void Workbook::Close(bool saveChanges) {
     if (saveChanges) Save();
     m_owner.closeOne(*this); // destroys this object
+}
+
+void Workbook::releaseCells() {
+    if (!m_fromFile || !m_released.empty()) return;
+    if (std::any_of(m_sheets.begin(), m_sheets.end(), [](const auto& s) { return s->version() != 0; })) return;
+    // Chart sheets keep their parts: they are small and hold no cells.
+    for (size_t i = 0; i < m_data->sheets.size(); ++i) {
+        SheetData& sheet = *m_data->sheets[i];
+        if (sheet.kind == SheetKind::Chart) continue;
+        sheet.dropCells();
+        m_released.emplace_back(&sheet, i);
+    }
+    m_data->strings = StringPool();
+    m_data->formulas = StringPool();
+}
+
+void Workbook::reloadCells() {
+    std::unique_ptr<BookData> fresh = readWorkbookFile(m_fullName);
+    auto released = std::move(m_released);
+    m_released.clear();
+    for (auto [sheet, index] : released) {
+        const bool stillHere = std::any_of(m_data->sheets.begin(), m_data->sheets.end(),
+                                           [&](const auto& s) { return s.get() == sheet; });
+        if (stillHere && index < fresh->sheets.size()) sheet->takeCells(*fresh->sheets[index]);
+    }
+    // Loading a sheet may enter texts and formats in the workbook's tables: the cells go with the tables they
+    // were read with.
+    m_data->strings = std::move(fresh->strings);
+    m_data->formulas = std::move(fresh->formulas);
+    m_data->styles = std::move(fresh->styles);
 }
 
 Worksheet& Workbook::sheetObject(size_t position) { return *m_sheets.at(position); }
@@ -90,6 +122,7 @@ bool Workbook::hasSheetNamed(const std::string& name, const SheetData* except) c
 }
 
 bool Workbook::formulasMayNameSheets() {
+    ensureCells();
     for (auto& sheet : m_data->sheets) sheet->ensureLoaded();
     const StringPool& pool = m_data->formulas;
     for (; !m_formulaNamesSheet && m_formulasScanned < pool.size(); ++m_formulasScanned)

@@ -40,11 +40,23 @@ public:
     std::string Name() const;
     const std::string& FullName() const { return m_fullName; }
 
+    /// Frees the cells and texts of a workbook read from a file whose cells nobody has changed. Whatever asks for
+    /// them afterwards gets them read again from the file, so nothing a caller sees changes; a caller that keeps
+    /// many source workbooks open but is done with their cells (a folder merge) keeps memory to its result.
+    void releaseCells();
+
     /// Lines about things the last save could not carry (for the operation's log).
     const std::vector<std::string>& saveWarnings() const { return m_saveWarnings; }
 
     // Engine side.
-    BookData& data() { return *m_data; }
+    BookData& data() {
+        ensureCells();
+        return *m_data;
+    }
+    /// Reads released cells back from the file (nothing to do unless releaseCells ran).
+    void ensureCells() {
+        if (!m_released.empty()) reloadCells();
+    }
     Worksheet& sheetObject(size_t position);
     size_t sheetPosition(const Worksheet& sheet) const;
     Worksheet& insertSheet(size_t position, std::unique_ptr<SheetData> sheet);
@@ -67,6 +79,8 @@ private:
     std::string m_fullName;
     bool m_fromFile;
     std::vector<std::string> m_saveWarnings;
+    std::vector<std::pair<SheetData*, size_t>> m_released; ///< sheets whose cells were freed, and their place in the file
+    void reloadCells();
     // Formulas of the pool already looked at by formulasMayNameSheets, and whether one of them named a sheet.
     uint32_t m_formulasScanned = 0;
     bool m_formulaNamesSheet = false;

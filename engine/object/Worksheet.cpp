@@ -14,6 +14,7 @@ Worksheet::Worksheet(Workbook& book, SheetData& data) : m_book(book), m_data(&da
 Worksheet::~Worksheet() = default;
 
 SheetData& Worksheet::data() {
+    m_book.ensureCells();
     m_data->ensureLoaded();
     return *m_data;
 }

@@ -6,6 +6,7 @@
 #include "engine/object/Workbooks.h"
 #include "engine/object/Worksheet.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace tabrix::engine;
@@ -129,6 +130,34 @@ TEST(UsedRange, FollowsEveryChangeAfterItWasTaken) {
     EXPECT_EQ(ws.UsedRange().Address(), "$B$2:$C$3");
     ws.Range("A2:C3").Delete(xlShiftToLeft);
     EXPECT_EQ(ws.UsedRange().Address(), "$A$1");
+}
+
+TEST(Workbook, ReleasedCellsAreReadAgainWhenAskedFor) {
+    const std::string path = (std::filesystem::temp_directory_path() / "tabrix-release-test.xlsx").string();
+    {
+        Application app;
+        Workbook& book = app.Workbooks().Add();
+        fill(book.Worksheets(1), {{S("名称"), 1.5}, {S("b"), S("=B1*2")}});
+        book.Worksheets(2).Range("C3").SetValue(S("second"));
+        book.SaveAs(path);
+    }
+    Application app;
+    Workbook& book = app.Workbooks().Open(path);
+    Worksheet& first = book.Worksheets(1);
+    EXPECT_EQ(first.UsedRange().Address(), "$A$1:$B$2");
+    book.releaseCells();
+    EXPECT_EQ(first.Range("A1").Text(), "名称");
+    EXPECT_EQ(first.Range("B2").Formula(), "=B1*2");
+    EXPECT_EQ(book.Worksheets(2).UsedRange().Address(), "$C$3");
+    Workbook& other = app.Workbooks().Add();
+    book.releaseCells();
+    book.Worksheets(2).Copy(other.Worksheets(3));
+    EXPECT_EQ(std::get<std::string>(other.Worksheets(4).Range("C3").Value()), "second");
+    // A workbook whose cells were changed keeps them.
+    first.Range("A1").SetValue(S("changed"));
+    book.releaseCells();
+    EXPECT_EQ(first.Range("A1").Text(), "changed");
+    std::filesystem::remove(path);
 }
 
 TEST(RangeCopy, MovesFormulasKeepsStylesAndClearsWithBlanks) {
