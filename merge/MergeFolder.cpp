@@ -47,6 +47,8 @@ void stackWorkbook(framework::Host& host, Workbook& book, const std::string& fil
     const std::string logPrefix = "正在复制文件“" + file + "”中的工作表“";
     const int count = book.Worksheets().Count();
     for (int i = 1; i <= count; ++i) stackWorksheet(host, book.Worksheets(i), result, state, labels, logPrefix);
+    // The workbook stays open to the end of the merge, but its cells are no longer needed here.
+    book.releaseCells();
 }
 } // namespace
 

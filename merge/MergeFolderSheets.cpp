@@ -87,6 +87,8 @@ void appendWorksheets(framework::Host& host, Workbook& book, const std::string& 
         host.appendLog("正在复制文件“" + file + "”中的工作表“" + sheet.Name() + "”数据");
         sheet.Copy(result.Sheets()(result.Sheets().Count()));
     }
+    // The workbook stays open to the end of the merge, but its cells are no longer needed here.
+    book.releaseCells();
 }
 } // namespace
 
