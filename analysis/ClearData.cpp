@@ -112,7 +112,7 @@ Outcome clearData(framework::Host& host, const ClearDataPage& page, const std::s
         host.appendLog(kAnalysing);
 
         const Range keys = books.removalSheet.Range("A1:A" + std::to_string(removal.rows));
-        framework::RowProgress progress(host);
+        framework::RowProgress progress(host, data.rows);
         uint32_t next = 1;
         for (uint32_t k = 1; k <= data.rows; ++k) {
             if (!standsInRemoval(books.dataSheet, k, books.removalSheet, keys, removal.cols)) {

@@ -8,7 +8,8 @@ namespace {
 constexpr auto kInterval = std::chrono::milliseconds(200);
 }
 
-RowProgress::RowProgress(Host& host) : m_host(host), m_next(std::chrono::steady_clock::now()) {}
+RowProgress::RowProgress(Host& host, uint64_t total)
+    : m_host(host), m_total(total), m_next(std::chrono::steady_clock::now()) {}
 
 void RowProgress::row(uint64_t row) {
     m_last = row;
@@ -26,6 +27,7 @@ void RowProgress::finish() {
 void RowProgress::show() {
     m_host.pumpEvents();
     m_host.progressLog("处理第" + std::to_string(m_last) + "行数据");
+    if (m_total != 0) m_host.progress(m_last, m_total);
     m_shown = true;
 }
 

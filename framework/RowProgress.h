@@ -12,12 +12,14 @@ namespace tabrix::framework {
 /// its time on the log; finish() writes the exact line of the last row.
 class RowProgress {
 public:
-    explicit RowProgress(Host& host);
+    /// total, when known, also moves the host's progress bar (the command line's on a terminal).
+    explicit RowProgress(Host& host, uint64_t total = 0);
     void row(uint64_t row);
     void finish();
 
 private:
     Host& m_host;
+    uint64_t m_total;
     uint64_t m_last = 0;
     bool m_shown = false;
     std::chrono::steady_clock::time_point m_next;

@@ -76,8 +76,10 @@ Outcome mergeSheets(framework::Host& host, const MergeSheetsPage& page, const st
         Workbook& sourceBook = app.Workbooks().Open(page.sourcePath);
         // Worksheets only: chart sheets have no cells to merge, so they are passed over rather than failing.
         const int count = sourceBook.Worksheets().Count();
-        for (int i = 1; i <= count; ++i)
+        for (int i = 1; i <= count; ++i) {
             stackWorksheet(host, sourceBook.Worksheets(i), result, state, labels, "正在复制工作表“");
+            host.progress(uint64_t(i), uint64_t(count));
+        }
         resultBook.SaveAs(target, 1);
         reportMerged(host, target, resultBook.saveWarnings());
         app.Workbooks().Close();
