@@ -233,13 +233,9 @@ int splitColumnCommand(const Args& args) {
     page.mode = toBook ? 1 : 0;
     page.dropColumn = args.has("--drop-column");
     page.extension = *ext;
-    // As on the page, the column is one of those the worksheet's listing offers, A to its last used column.
+    // The split itself refuses a column past the worksheet's last used one, as the page offers none.
     const long column = columnNumber(args.positional[2]);
-    if (framework::sourceExists(page.sourcePath)) {
-        const long last = framework::usedColumnCount(page.sourcePath, page.sheet);
-        page.lastColumn = framework::columnLetter(last);
-        page.columnChosen = column >= 1 && column <= last;
-    }
+    page.columnChosen = column >= 1;
     page.column = page.columnChosen ? framework::columnLetter(column) : args.positional[2];
     if (!toBook && !ensureFolder(args.toFolder)) return kExitFailed;
     cli::ConsoleHost host(args.toBook, args.has("--overwrite"));

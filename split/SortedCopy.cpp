@@ -6,6 +6,7 @@
 #include "engine/object/Workbook.h"
 #include "engine/object/Workbooks.h"
 #include "engine/object/Worksheet.h"
+#include "framework/ColumnLetters.h"
 #include "framework/Messages.h"
 #include "framework/SourceCheck.h"
 #include "split/CopySheetAlone.h"
@@ -27,10 +28,20 @@ bool splitInputsPresent(framework::Host& host, const SplitColumnPage& page) {
     return true;
 }
 
-SortedCopy prepareSortedCopy(Application& app, framework::Host& host, const SplitColumnPage& page) {
+std::optional<SortedCopy> prepareSortedCopy(Application& app, framework::Host& host, const SplitColumnPage& page) {
     Workbook& sourceBook = app.Workbooks().Open(page.sourcePath);
     Worksheet& source = sourceBook.Worksheets(page.sheet);
     SortedCopy copy;
+    copy.lastColumn = page.lastColumn;
+    if (copy.lastColumn.empty()) {
+        Range used = source.UsedRange();
+        const uint32_t last = used.Column() - 1 + uint32_t(used.Columns().Count());
+        if (source.Range(page.column + "1").Column() > last) {
+            host.message(msg::kNoSelection, msg::kTitleNoSelection);
+            return std::nullopt;
+        }
+        copy.lastColumn = framework::columnLetter(long(last));
+    }
     copy.scratch = &app.Workbooks().Add();
     copySheetAlone(*copy.scratch, source);
     copy.sorted = &copy.scratch->Worksheets(1);
@@ -71,7 +82,7 @@ size_t scanParts(const SortedCopy& copy, const std::function<void(const PartRows
 
 void copyPartRows(const SortedCopy& copy, const SplitColumnPage& page, const PartRows& part, Worksheet& target) {
     Worksheet& sorted = *copy.sorted;
-    const std::string& last = page.lastColumn;
+    const std::string& last = copy.lastColumn;
     const std::string rows = "A" + std::to_string(part.first) + ":" + last + std::to_string(part.last);
     if (copy.header) {
         sorted.Range("A1:" + last + "1").Copy(target.Range("A1"));

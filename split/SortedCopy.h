@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace tabrix::engine {
@@ -26,11 +27,15 @@ struct SortedCopy {
     uint32_t firstDataRow = 1;
     uint32_t endRow = 1; ///< the row just past the used range
     uint32_t conditionColumn = 1;
+    std::string lastColumn; ///< letters of the last column copied into every part
 };
 
 /// The preparation both modes share: the source opened, its worksheet copied alone into a scratch workbook and
-/// sorted by the condition column, the header test, the log reset.
-SortedCopy prepareSortedCopy(engine::Application& app, framework::Host& host, const SplitColumnPage& page);
+/// sorted by the condition column, the header test, the log reset. A page that does not know the last column
+/// (the command line) takes it from the worksheet; a condition column beyond it is refused with the selection
+/// message (nullopt).
+std::optional<SortedCopy> prepareSortedCopy(engine::Application& app, framework::Host& host,
+                                            const SplitColumnPage& page);
 
 /// One part: rows first..last of the sorted copy, all with the condition text value.
 struct PartRows {

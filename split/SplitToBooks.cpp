@@ -19,7 +19,9 @@ Outcome splitToBooks(framework::Host& host, const SplitColumnPage& page, const s
     if (!splitInputsPresent(host, page)) return Outcome::Refused;
     try {
         Application app;
-        SortedCopy copy = prepareSortedCopy(app, host, page);
+        auto prepared = prepareSortedCopy(app, host, page);
+        if (!prepared) return Outcome::Refused;
+        SortedCopy& copy = *prepared;
         PartNames names(PartNames::Kind::File, page.extension);
         names.reserveFolder(folder);
         const size_t parts = scanParts(copy, [&](const PartRows& part) {

@@ -19,7 +19,9 @@ Outcome splitToSheets(framework::Host& host, const SplitColumnPage& page, const 
     if (!splitInputsPresent(host, page)) return Outcome::Refused;
     try {
         Application app;
-        SortedCopy copy = prepareSortedCopy(app, host, page);
+        auto prepared = prepareSortedCopy(app, host, page);
+        if (!prepared) return Outcome::Refused;
+        SortedCopy& copy = *prepared;
         Workbook& result = app.Workbooks().Add();
         keepFirstWorksheetOnly(result);
         // The anchor sheet stays last while the parts are put before it; under the placeholder name it cannot
