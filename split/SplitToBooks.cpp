@@ -6,6 +6,7 @@
 #include "framework/Failure.h"
 #include "framework/FolderScan.h"
 #include "split/PartNames.h"
+#include "split/PartSaver.h"
 #include "split/SortedCopy.h"
 #include "split/SplitColumn.h"
 #include "split/SplitMessages.h"
@@ -24,6 +25,9 @@ Outcome splitToBooks(framework::Host& host, const SplitColumnPage& page, const s
         SortedCopy& copy = *prepared;
         PartNames names(PartNames::Kind::File, page.extension);
         names.reserveFolder(folder);
+        // Parts are saved beside the building of the next ones; declared after the instance, so every save under
+        // way has ended before the instance and its workbooks go.
+        PartSaver saver;
         const size_t parts = scanParts(copy, [&](const PartRows& part) {
             Workbook& book = app.Workbooks().Add();
             Worksheet& target = book.Worksheets(1);
