@@ -6,6 +6,7 @@
 #include "engine/xlsx/XlsxWriter.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -54,7 +55,9 @@ FileFormat formatForName(const std::string& path) {
 
 namespace {
 std::string temporaryNameBeside(const fs::path& target) {
-    std::random_device rd;
+    // One random start per process, then a counter: opening the random device for every save costs more than a
+    // small workbook's whole write.
+    static std::atomic<uint64_t> next{std::random_device{}()};
     auto dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
     // A target name may use the file system's whole 255 bytes; the temporary name must fit as well, so it keeps
     // only the start of it (cut between characters).
@@ -65,7 +68,7 @@ std::string temporaryNameBeside(const fs::path& target) {
             --cut;
         stem.resize(cut);
     }
-    return (dir / ("." + stem + ".tabrix-" + std::to_string(rd()) + ".tmp")).string();
+    return (dir / ("." + stem + ".tabrix-" + std::to_string(next++) + ".tmp")).string();
 }
 } // namespace
 

@@ -24,7 +24,9 @@ struct MalformedPart {
     std::string part;
 };
 
-[[noreturn]] void malformed(const std::string& part) { throw MalformedPart{part}; }
+[[noreturn]] void malformed(const std::string& part) {
+    throw MalformedPart{part};
+}
 
 /// The tab position a sheet written by libxlsxwriter ends up at once the chart sheets are in.
 int tabIndex(int lxwIndex, const std::vector<InjectedSheet>& charts) {
@@ -91,10 +93,12 @@ void rewriteSheetList(std::string& xml, const PackagePatch& patch, const std::ve
     std::string list;
     size_t next = 0;
     for (size_t w = 0; w <= sheets.size(); ++w) {
-        for (; next < charts.size() && charts[next].worksheetsBefore <= w; ++next) list += charts[next].element;
+        for (; next < charts.size() && charts[next].worksheetsBefore <= w; ++next)
+            list += charts[next].element;
         if (w < sheets.size()) list += sheets[w];
     }
-    for (; next < charts.size(); ++next) list += charts[next].element;
+    for (; next < charts.size(); ++next)
+        list += charts[next].element;
     xml.replace(open, close - open, list);
 }
 
@@ -147,7 +151,8 @@ void restoreNumberFormats(std::string& xml, const PackagePatch& patch) {
 
 uint32_t sheetCount(const std::string& workbookXml) {
     uint32_t count = 0;
-    for (size_t pos = 0; (pos = workbookXml.find("<sheet ", pos)) != std::string::npos; ++pos) ++count;
+    for (size_t pos = 0; (pos = workbookXml.find("<sheet ", pos)) != std::string::npos; ++pos)
+        ++count;
     return count;
 }
 
@@ -162,10 +167,12 @@ bool allOf(std::string_view s, int (*pred)(int)) {
 /// "A1"-style: one to three letters then a row number, within the sheet's bounds.
 bool looksLikeA1(std::string_view s) {
     size_t letters = 0;
-    while (letters < s.size() && std::isalpha((unsigned char)s[letters])) ++letters;
+    while (letters < s.size() && std::isalpha((unsigned char)s[letters]))
+        ++letters;
     if (letters == 0 || letters > 3 || !allOf(s.substr(letters), std::isdigit)) return false;
     uint64_t col = 0, row = 0;
-    for (size_t i = 0; i < letters; ++i) col = col * 26 + uint64_t(std::toupper((unsigned char)s[i]) - 'A' + 1);
+    for (size_t i = 0; i < letters; ++i)
+        col = col * 26 + uint64_t(std::toupper((unsigned char)s[i]) - 'A' + 1);
     std::from_chars(s.data() + letters, s.data() + s.size(), row);
     return col <= kMaxCols && row >= 1 && row <= kMaxRows;
 }
@@ -187,15 +194,20 @@ std::string escapeXml(std::string_view text) {
     out.reserve(text.size());
     for (char ch : text) {
         auto c = static_cast<unsigned char>(ch);
-        if (c == '&') out += "&amp;";
-        else if (c == '<') out += "&lt;";
-        else if (c == '>') out += "&gt;";
-        else if (c == '"') out += "&quot;";
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '"')
+            out += "&quot;";
         else if (c < 0x20) {
             char ref[8];
             std::snprintf(ref, sizeof ref, "&#%u;", c);
             out += ref;
-        } else out += ch;
+        } else
+            out += ch;
     }
     return out;
 }
@@ -209,7 +221,8 @@ bool isValidDefinedName(std::string_view name) {
     return !looksLikeA1(name) && !looksLikeR1C1(name);
 }
 
-void patchPackage(const std::string& path, const PackagePatch& patch, std::vector<std::string>& warnings) {
+void patchPackage(const std::string& path, const PackagePatch& patch, std::vector<std::string>& warnings,
+                  const std::string& destination) {
     XlsxPackageEditor zip(path);
     if (!patch.sheetData.empty()) addSheetDataParts(zip, *patch.book, *patch.formats, patch.sheetData);
     std::string workbook = zip.read(kWorkbookPart);
@@ -227,7 +240,7 @@ void patchPackage(const std::string& path, const PackagePatch& patch, std::vecto
     } catch (const MalformedPart& m) {
         throw EngineError(path + ": 保存失败，libxlsxwriter 写出的 " + m.part + " 与预期的不同");
     }
-    zip.commit();
+    zip.commit(destination);
 }
 
 } // namespace tabrix::engine::xlsx

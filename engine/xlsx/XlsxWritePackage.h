@@ -47,7 +47,9 @@ struct PackagePatch {
 /// Rewrites the parts of the xlsx package at path that the patch touches; every other part is copied as it
 /// is, without inflating it. A chart sheet whose parts cannot be put back is left out with a line in warnings.
 /// Throws EngineError when the package cannot be opened or written.
-void patchPackage(const std::string& path, const PackagePatch& patch, std::vector<std::string>& warnings);
+/// destination: where the patched package goes (empty: over path).
+void patchPackage(const std::string& path, const PackagePatch& patch, std::vector<std::string>& warnings,
+                  const std::string& destination = {});
 
 /// Text escaped for an XML attribute value or element text.
 std::string escapeXml(std::string_view text);

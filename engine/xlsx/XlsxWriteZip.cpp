@@ -82,8 +82,8 @@ void XlsxPackageEditor::copyEntry(ZipWriter& out, uint64_t index) const {
     out.addRaw(st.name, static_cast<uint16_t>(st.comp_method), st.crc, st.size, data);
 }
 
-void XlsxPackageEditor::commit() {
-    const std::string temp = m_path + ".pkg";
+void XlsxPackageEditor::commit(const std::string& destination) {
+    const std::string temp = destination.empty() ? m_path + ".pkg" : destination;
     try {
         ZipWriter out(temp);
         std::vector<bool> done(m_replacements.size(), false);
@@ -127,6 +127,7 @@ void XlsxPackageEditor::commit() {
     }
     zip_discard(m_zip);
     m_zip = nullptr;
+    if (!destination.empty()) return;
     if (std::rename(temp.c_str(), m_path.c_str()) != 0) {
         std::remove(temp.c_str());
         fail("无法写入目标文件");

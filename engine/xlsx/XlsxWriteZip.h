@@ -28,7 +28,9 @@ public:
     /// The same with content produced while the package is written: read(buffer, capacity) returns how many
     /// bytes it put there, 0 at the end. It is called during commit(), so what it reads must live until then.
     void writeStream(const std::string& part, std::function<size_t(char*, size_t)> read, int level);
-    void commit();
+    /// Writes the changed package over the opened file, or to destination when one is given (the opened file is
+    /// then left as it was).
+    void commit(const std::string& destination = {});
 
 private:
     /// A part's new content: the data itself, or a function that produces it.

@@ -2,8 +2,8 @@
 
 #include "engine/EngineError.h"
 #include "engine/model/CellAddress.h"
-#include "engine/xlsx/XlsxWriteFormats.h"
 #include "engine/model/SaveMessages.h"
+#include "engine/xlsx/XlsxWriteFormats.h"
 #include "engine/xlsx/XlsxWriteMessages.h"
 #include "engine/xlsx/XlsxWritePackage.h"
 #include "engine/xlsx/XlsxWriteSheetData.h"
@@ -11,12 +11,16 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
 #include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tabrix::engine::xlsx {
 
@@ -55,7 +59,8 @@ struct SheetSlot {
 
 size_t codePoints(std::string_view s) {
     size_t n = 0;
-    for (unsigned char c : s) n += (c & 0xC0) != 0x80 ? 1 : 0;
+    for (unsigned char c : s)
+        n += (c & 0xC0) != 0x80 ? 1 : 0;
     return n;
 }
 
@@ -87,14 +92,39 @@ std::string fitTabName(const std::string& name, const std::vector<SheetSlot>& sl
     return fitted;
 }
 
+// Where the writer library keeps the small part files it makes for every save: a memory file system where there is
+// one. Saving thousands of small workbooks otherwise spends most of its time creating and deleting files on disk.
+const char* scratchFolder() {
+    static const std::string folder = [] {
+        const char* env = std::getenv("TMPDIR");
+        if (env && *env) return std::string(env);
+        struct stat info {};
+        if (stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode) && access("/dev/shm", W_OK | X_OK) == 0)
+            return std::string("/dev/shm");
+        return std::string();
+    }();
+    return folder.empty() ? nullptr : folder.c_str();
+}
+
+// A fresh name in the scratch folder for one save's library package; empty when there is no scratch folder.
+std::string scratchPackagePath() {
+    static std::atomic<unsigned> counter{0};
+    const char* folder = scratchFolder();
+    if (!folder) return {};
+    return std::string(folder) + "/.tabrix-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".xlsx";
+}
+
 /// Saves one workbook: libxlsxwriter writes the package with styles, columns, merges and sheet states but no
 /// cells; the rows and what the library cannot say go into the package afterwards (XlsxWritePackage).
 class BookWriter {
 public:
     BookWriter(BookData& book, const std::string& path, std::vector<std::string>& warnings)
-        : m_book(book), m_path(path), m_warnings(warnings) {}
+        : m_book(book), m_path(path), m_libraryPath(scratchPackagePath()), m_warnings(warnings) {
+        if (m_libraryPath.empty()) m_libraryPath = m_path;
+    }
     ~BookWriter() {
         if (m_workbook) lxw_workbook_free(m_workbook);
+        if (m_libraryPath != m_path) std::remove(m_libraryPath.c_str());
     }
     BookWriter(const BookWriter&) = delete;
     BookWriter& operator=(const BookWriter&) = delete;
@@ -104,6 +134,9 @@ public:
 private:
     BookData& m_book;
     const std::string& m_path;
+    // Where the library writes its package before the cells go in: a memory file system when there is one, so a
+    // save makes one file on disk instead of three.
+    std::string m_libraryPath;
     std::vector<std::string>& m_warnings;
     lxw_workbook* m_workbook = nullptr;
     std::unique_ptr<XlsxFormatCache> m_formats;
@@ -119,12 +152,14 @@ private:
     void setVisibility();
     void defineNames();
     void close();
+    void copyPackage() const;
     [[noreturn]] void fail(const std::string& what) const;
 };
 
 void BookWriter::run() {
     open();
-    for (auto& sheet : m_book.sheets) addSheet(*sheet);
+    for (auto& sheet : m_book.sheets)
+        addSheet(*sheet);
     setVisibility();
     defineNames();
     m_patch.book = &m_book;
@@ -132,11 +167,39 @@ void BookWriter::run() {
     m_patch.date1904 = m_book.date1904;
     m_patch.numberFormats = m_formats->longNumberFormats();
     close();
-    if (!m_patch.empty()) patchPackage(m_path, m_patch, m_warnings);
+    if (m_libraryPath == m_path) {
+        if (!m_patch.empty()) patchPackage(m_path, m_patch, m_warnings);
+        return;
+    }
+    try {
+        if (!m_patch.empty())
+            patchPackage(m_libraryPath, m_patch, m_warnings, m_path);
+        else
+            copyPackage();
+    } catch (const std::exception& error) {
+        std::string message = error.what();
+        for (size_t at; (at = message.find(m_libraryPath)) != std::string::npos;)
+            message.replace(at, m_libraryPath.size(), m_path);
+        throw EngineError(message);
+    }
+}
+
+// A package without cells is the library's as it stands: copied from the scratch folder to the target.
+void BookWriter::copyPackage() const {
+    std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(m_libraryPath.c_str(), "rb"), &std::fclose);
+    if (!in) fail("无法读取刚写出的文件（" + describeErrno(errno) + "）");
+    std::unique_ptr<FILE, int (*)(FILE*)> out(std::fopen(m_path.c_str(), "wb"), &std::fclose);
+    if (!out) fail("无法创建文件（" + describeErrno(errno) + "）");
+    char buffer[1 << 16];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0;)
+        if (std::fwrite(buffer, 1, n, out.get()) != n) fail(describeErrno(errno));
+    if (std::fflush(out.get()) != 0) fail(describeErrno(errno));
 }
 
 void BookWriter::open() {
-    m_workbook = workbook_new(m_path.c_str());
+    lxw_workbook_options options{};
+    options.tmpdir = const_cast<char*>(scratchFolder());
+    m_workbook = workbook_new_opt(m_libraryPath.c_str(), &options);
     if (!m_workbook) fail("无法创建工作簿（内存不足或无法创建临时文件）");
     m_formats = std::make_unique<XlsxFormatCache>(m_workbook, m_book.styles);
 }
@@ -153,8 +216,8 @@ void BookWriter::addSheet(SheetData& sheet) {
         return;
     }
     if (sheet.kind != SheetKind::Worksheet)
-        m_warnings.push_back("工作表“" + sheet.name + "”：" +
-                             (sheet.kind == SheetKind::Macro ? "宏表" : "对话框表") + "已作为普通工作表保存");
+        m_warnings.push_back("工作表“" + sheet.name + "”：" + (sheet.kind == SheetKind::Macro ? "宏表" : "对话框表") +
+                             "已作为普通工作表保存");
     slot.fileName = fitTabName(sheet.name, m_slots);
     if (slot.fileName != sheet.name)
         m_warnings.push_back("工作表“" + sheet.name + "”的名称超过 31 个字符，已保存为“" + slot.fileName + "”");
@@ -181,10 +244,9 @@ void BookWriter::writeColumns(const SheetData& sheet, lxw_worksheet* ws) {
         options.level = info.outlineLevel;
         // The model keeps widths as the application shows them, which is what libxlsxwriter takes.
         double width = info.width >= 0 ? info.width : sheet.defaultColWidth;
-        lxw_error err = worksheet_set_column_opt(ws, info.first, info.last, width, m_formats->format(info.style),
-                                                 &options);
-        if (err != LXW_NO_ERROR)
-            fail("工作表“" + sheet.name + "”：无法设置列格式（" + describeLxwError(err) + "）");
+        lxw_error err =
+            worksheet_set_column_opt(ws, info.first, info.last, width, m_formats->format(info.style), &options);
+        if (err != LXW_NO_ERROR) fail("工作表“" + sheet.name + "”：无法设置列格式（" + describeLxwError(err) + "）");
     }
 }
 
@@ -275,7 +337,9 @@ void BookWriter::close() {
     fail(detail);
 }
 
-void BookWriter::fail(const std::string& what) const { throw EngineError(m_path + ": 保存失败，" + what); }
+void BookWriter::fail(const std::string& what) const {
+    throw EngineError(m_path + ": 保存失败，" + what);
+}
 
 /// Makes this thread print decimals with a point while it lives. libxlsxwriter prints font sizes, widths and
 /// margins with printf, which follows the locale; a Qt program runs in the user's, and one with a decimal comma
