@@ -35,13 +35,11 @@ Outcome splitToBooks(framework::Host& host, const SplitColumnPage& page, const s
             if (!file.note.empty()) host.appendLog(file.note);
             host.appendLog("正在拆分出“" + file.name + "”文件");
             copyPartRows(copy, page, part, target);
-            book.SaveAs(framework::joinPath(folder, file.name + "." + page.extension), 1);
-            for (const auto& warning : book.saveWarnings())
-                host.appendLog(warning);
-            // Closed once written: with thousands of parts, keeping every part open would hold them all in memory.
-            book.Close(false);
+            // Closed once saved: with thousands of parts, keeping every part open would hold them all in memory.
+            saver.save(host, book, framework::joinPath(folder, file.name + "." + page.extension));
             host.pumpEvents();
         });
+        saver.finish(host);
         if (parts == 0) host.appendLog("工作表“" + page.sheet + "”除标题行外没有数据，没有可拆分的内容");
         copy.scratch->Close(false);
         app.Workbooks().Close();
