@@ -11,7 +11,6 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
@@ -106,25 +105,40 @@ const char* scratchFolder() {
     return folder.empty() ? nullptr : folder.c_str();
 }
 
-// A fresh name in the scratch folder for one save's library package; empty when there is no scratch folder.
-std::string scratchPackagePath() {
-    static std::atomic<unsigned> counter{0};
-    const char* folder = scratchFolder();
-    if (!folder) return {};
-    return std::string(folder) + "/.tabrix-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".xlsx";
-}
+// A folder of one save's own in the scratch folder, for the library's package and part files: saves running side by
+// side then never wait for each other on one folder. Empty path when there is no scratch folder.
+class ScratchDir {
+public:
+    ScratchDir() {
+        const char* folder = scratchFolder();
+        if (!folder) return;
+        std::string pattern = std::string(folder) + "/.tabrix-XXXXXX";
+        if (mkdtemp(pattern.data())) m_path = pattern;
+    }
+    ~ScratchDir() {
+        if (m_path.empty()) return;
+        std::remove(package().c_str());
+        rmdir(m_path.c_str());
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    const std::string& path() const { return m_path; }
+    std::string package() const { return m_path + "/book.xlsx"; }
+
+private:
+    std::string m_path;
+};
 
 /// Saves one workbook: libxlsxwriter writes the package with styles, columns, merges and sheet states but no
 /// cells; the rows and what the library cannot say go into the package afterwards (XlsxWritePackage).
 class BookWriter {
 public:
     BookWriter(BookData& book, const std::string& path, std::vector<std::string>& warnings)
-        : m_book(book), m_path(path), m_libraryPath(scratchPackagePath()), m_warnings(warnings) {
-        if (m_libraryPath.empty()) m_libraryPath = m_path;
-    }
+        : m_book(book), m_path(path), m_libraryPath(m_scratch.path().empty() ? path : m_scratch.package()),
+          m_warnings(warnings) {}
     ~BookWriter() {
         if (m_workbook) lxw_workbook_free(m_workbook);
-        if (m_libraryPath != m_path) std::remove(m_libraryPath.c_str());
     }
     BookWriter(const BookWriter&) = delete;
     BookWriter& operator=(const BookWriter&) = delete;
@@ -134,6 +148,7 @@ public:
 private:
     BookData& m_book;
     const std::string& m_path;
+    ScratchDir m_scratch;
     // Where the library writes its package before the cells go in: a memory file system when there is one, so a
     // save makes one file on disk instead of three.
     std::string m_libraryPath;
@@ -198,7 +213,7 @@ void BookWriter::copyPackage() const {
 
 void BookWriter::open() {
     lxw_workbook_options options{};
-    options.tmpdir = const_cast<char*>(scratchFolder());
+    options.tmpdir = m_scratch.path().empty() ? nullptr : const_cast<char*>(m_scratch.path().c_str());
     m_workbook = workbook_new_opt(m_libraryPath.c_str(), &options);
     if (!m_workbook) fail("无法创建工作簿（内存不足或无法创建临时文件）");
     m_formats = std::make_unique<XlsxFormatCache>(m_workbook, m_book.styles);
