@@ -170,6 +170,46 @@ def bench_convert(data, runs, results):
                 runs, prep, slow=True)
 
 
+def bench_split(data, runs, results):
+    """Both splits against the streaming openpyxl peers (and pandas on the medium split), plus the time per part
+    as the number of parts grows (workloads of bench/gen_split.py)."""
+    out = os.path.join(WORK, "split")
+    os.makedirs(out, exist_ok=True)
+    sh("%s %s/gen_split.py %s" % (PY, HERE, data))
+    medium, multi = os.path.join(data, "medium.xlsx"), os.path.join(data, "multi.xlsx")
+    ours_dir, peer_dir = os.path.join(out, "ours"), os.path.join(out, "peer")
+    clean = "rm -rf %s %s" % (ours_dir, peer_dir)
+    results["split_region_tabrix"] = timed(
+        "tabrix split-column folder", "%s split-column %s Sheet1 B --to-folder %s --quiet >/dev/null"
+        % (CLI, medium, ours_dir), runs, clean)
+    results["split_region_openpyxl"] = timed(
+        "openpyxl split folder", "%s %s/peers/openpyxl_peer.py split %s 1 %s >/dev/null"
+        % (PY, WORK, medium, peer_dir), runs, clean, slow=True)
+    results["split_region_pandas"] = timed(
+        "pandas split folder", "%s %s/peers/pandas_peer.py split %s 1 %s >/dev/null"
+        % (PY, WORK, medium, peer_dir), runs, clean, slow=True)
+    book = os.path.join(out, "book.xlsx")
+    results["split_book_tabrix"] = timed(
+        "tabrix split-column book", "%s split-column %s Sheet1 B --to-book %s --overwrite --quiet >/dev/null"
+        % (CLI, medium, book), runs)
+    results["split_book_openpyxl"] = timed(
+        "openpyxl split book", "%s %s/peers/openpyxl_split.py book %s 1 %s/peer_book.xlsx >/dev/null"
+        % (PY, HERE, medium, out), runs, slow=True)
+    for parts in (100, 1000, 10000):
+        src = os.path.join(data, "split_%d.xlsx" % parts)
+        results["split_parts%d_tabrix" % parts] = timed(
+            "tabrix split %d parts" % parts, "%s split-column %s Sheet1 C --to-folder %s --quiet >/dev/null"
+            % (CLI, src, ours_dir), runs, clean)
+        results["split_parts%d_openpyxl" % parts] = timed(
+            "openpyxl split %d parts" % parts, "%s %s/peers/openpyxl_peer.py split %s 2 %s >/dev/null"
+            % (PY, WORK, src, peer_dir), runs, clean, slow=True)
+    results["split_sheets_tabrix"] = timed(
+        "tabrix split-sheets", "%s split-sheets %s %s --quiet >/dev/null" % (CLI, multi, ours_dir), runs, clean)
+    results["split_sheets_openpyxl"] = timed(
+        "openpyxl split sheets", "%s %s/peers/openpyxl_split.py sheets %s %s >/dev/null"
+        % (PY, HERE, multi, peer_dir), runs, clean, slow=True)
+
+
 def ratio(results, peer, ours):
     if peer in results and ours in results and results[ours] > 0:
         return "%.1f×" % (results[peer] / results[ours])
@@ -200,6 +240,17 @@ def report(results):
          if "find_date_tabrix" in results else "n/a"),
         ("clear medium − 50,000: pandas / tabrix", ratio(results, "clear_pandas", "clear_tabrix")),
         ("sheets large: ms", "%.1f" % (results["list_tabrix"] * 1000) if "list_tabrix" in results else "n/a"),
+        ("split medium into folder: openpyxl / tabrix", ratio(results, "split_region_openpyxl", "split_region_tabrix")),
+        ("split medium into folder: pandas / tabrix", ratio(results, "split_region_pandas", "split_region_tabrix")),
+        ("split medium into one book: openpyxl / tabrix", ratio(results, "split_book_openpyxl", "split_book_tabrix")),
+        ("split medium into one book: pandas folder / tabrix", ratio(results, "split_region_pandas", "split_book_tabrix")),
+    ] + [
+        ("split %d parts: openpyxl / tabrix (tabrix ms per part)" % n,
+         "%s (%.2f ms)" % (ratio(results, "split_parts%d_openpyxl" % n, "split_parts%d_tabrix" % n),
+                           results["split_parts%d_tabrix" % n] * 1000 / n) if "split_parts%d_tabrix" % n in results else "n/a")
+        for n in (100, 1000, 10000)
+    ] + [
+        ("split-sheets multi: openpyxl / tabrix", ratio(results, "split_sheets_openpyxl", "split_sheets_tabrix")),
         ("xls→xlsx folder: soffice / tabrix", ratio(results, "convert_xls_to_xlsx_soffice", "convert_xls_to_xlsx_tabrix")),
         ("xls→xlsx folder: ssconvert / tabrix", ratio(results, "convert_xls_to_xlsx_ssconvert", "convert_xls_to_xlsx_tabrix")),
         ("xlsx→xls folder: soffice / tabrix", ratio(results, "convert_xlsx_to_xls_soffice", "convert_xlsx_to_xls_tabrix")),
@@ -234,6 +285,8 @@ def main():
         bench_merge_folder_memory(a.data, results)
     if "convert" in only:
         bench_convert(a.data, a.runs, results)
+    if "split" in only:
+        bench_split(a.data, a.runs, results)
     if "find" in only:
         bench_find(a.data, a.runs, results)
     if "clear" in only:
