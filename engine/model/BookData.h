@@ -12,6 +12,9 @@ namespace tabrix::engine {
 
 enum class FileFormat : uint8_t { Xlsx, Xls };
 
+/// What a file held, whatever its name says: a workbook of either format, or a table in another form.
+enum class ContentKind : uint8_t { Xlsx, Xls, Html, SpreadsheetMl, Csv, Tsv, SemicolonText };
+
 /// A defined name (kept so formulas that use it stay meaningful after a save).
 struct DefinedName {
     std::string name;
@@ -29,7 +32,8 @@ public:
     StyleTable styles;
     std::vector<DefinedName> names;
     bool date1904 = false;
-    FileFormat format = FileFormat::Xlsx;
+    FileFormat format = FileFormat::Xlsx; ///< the format Save writes
+    ContentKind content = ContentKind::Xlsx;
     uint32_t activeSheet = 0;
 
     /// Text of a text cell, formula text of a formula cell.

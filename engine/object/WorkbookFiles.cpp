@@ -2,6 +2,7 @@
 
 #include "engine/EngineError.h"
 #include "engine/object/XlsHooks.h"
+#include "engine/text/TextWorkbook.h"
 #include "engine/xlsx/XlsxReader.h"
 #include "engine/xlsx/XlsxWriter.h"
 
@@ -37,14 +38,61 @@ std::unique_ptr<BookData> readWorkbookFile(const std::string& path) {
         throw EngineError(path + ": 文件不存在或不是普通文件");
     case FileKind::Empty:
         throw EngineError(path + ": 文件是空的（0 字节），不是工作簿");
-    case FileKind::Zip:
-        return xlsx::readXlsx(path);
-    case FileKind::Ole2:
-        return readXlsFile(path);
+    case FileKind::Zip: {
+        auto book = xlsx::readXlsx(path);
+        book->content = ContentKind::Xlsx;
+        return book;
+    }
+    case FileKind::Ole2: {
+        auto book = readXlsFile(path);
+        book->content = ContentKind::Xls;
+        return book;
+    }
     case FileKind::Other:
         break;
     }
-    throw EngineError(path + ": 不是可识别的工作簿文件（既不是 xlsx 也不是 xls 格式）");
+    // Not a workbook container: perhaps a table in text (a page, a 2003 XML spreadsheet, CSV) under a
+    // workbook's name. Saving it writes a real workbook in the format its name asks for.
+    auto book = text::readTextWorkbook(path);
+    book->format = formatForName(path);
+    return book;
+}
+
+namespace {
+// What a name's extension promises.
+std::optional<ContentKind> promisedContent(const std::string& path) {
+    std::string ext = fs::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    if (ext == ".xls") return ContentKind::Xls;
+    if (ext == ".xlsx" || ext == ".xlsm") return ContentKind::Xlsx;
+    if (ext == ".htm" || ext == ".html") return ContentKind::Html;
+    if (ext == ".xml") return ContentKind::SpreadsheetMl;
+    if (ext == ".csv") return ContentKind::Csv;
+    if (ext == ".tsv") return ContentKind::Tsv;
+    return std::nullopt;
+}
+
+const char* contentDescription(ContentKind kind) {
+    switch (kind) {
+    case ContentKind::Xlsx: return "2007 格式工作簿（xlsx），已按该格式读取";
+    case ContentKind::Xls: return "2003 格式工作簿（xls），已按该格式读取";
+    case ContentKind::Html: return "网页表格（HTML），已按表格读取";
+    case ContentKind::SpreadsheetMl: return "2003 XML 表格（XML Spreadsheet），已按表格读取";
+    case ContentKind::Csv: return "逗号分隔的文本（CSV），已按表格读取";
+    case ContentKind::Tsv: return "制表符分隔的文本，已按表格读取";
+    case ContentKind::SemicolonText: return "分号分隔的文本，已按表格读取";
+    }
+    return "";
+}
+} // namespace
+
+std::optional<std::string> contentNote(const std::string& path, ContentKind content) {
+    const auto promised = promisedContent(path);
+    // A .txt export and text under any other name are what they are; only a name that promises something else
+    // (or a workbook name over text) is worth a line.
+    if (!promised || *promised == content) return std::nullopt;
+    if (*promised == ContentKind::Csv && content == ContentKind::SemicolonText) return std::nullopt;
+    return "“" + fs::path(path).filename().string() + "”实际是" + contentDescription(content);
 }
 
 FileFormat formatForName(const std::string& path) {

@@ -3,6 +3,7 @@
 #include "engine/model/BookData.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,12 @@ namespace tabrix::engine {
 enum class FileKind { Missing, Empty, Zip, Ole2, Other };
 FileKind sniffFile(const std::string& path);
 
-/// Reads a workbook in whichever format its content has.
+/// Reads a workbook in whichever format its content has: xlsx, xls, or a table in text (HTML, 2003 XML, CSV).
 std::unique_ptr<BookData> readWorkbookFile(const std::string& path);
+
+/// The line for the operation's log when a file is not what its name says ("“a.xls”实际是网页表格（HTML），已按表格
+/// 读取"); nullopt when it is, or when the name promises nothing.
+std::optional<std::string> contentNote(const std::string& path, ContentKind content);
 
 /// Writes the workbook in the given format: into a temporary file in the target's folder, then renamed over the
 /// target, so that a failure leaves no partial file under the target name.

@@ -1,9 +1,12 @@
 // Prints what the 2003-format reader sees in one workbook as JSON, for check_xls_corpus.py to compare with the
 // corpus oracles: every sheet with its kind and visibility, and for loaded sheets their merged areas and
 // non-empty cells (type, value, whether the number format shows a date). A read error prints {"ok": false}.
+// With --by-content the file is read as the object model opens it (any format, chosen by content), and the
+// log line for a file that is not what its name says is printed as "note".
 #include "engine/EngineError.h"
 #include "engine/model/CellAddress.h"
 #include "engine/numfmt/NumberFormat.h"
+#include "engine/object/WorkbookFiles.h"
 #include "engine/xls/XlsReader.h"
 
 #include <cmath>
@@ -88,14 +91,18 @@ void appendSheet(std::string& out, const BookData& book, SheetData& sheet) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: xls_corpus_dump BOOK.xls\n");
+    const bool byContent = argc == 3 && std::string(argv[1]) == "--by-content";
+    if (argc != 2 && !byContent) {
+        std::fprintf(stderr, "usage: xls_corpus_dump [--by-content] BOOK\n");
         return 2;
     }
+    const std::string path = argv[argc - 1];
     std::string out;
     try {
-        auto book = xls::readXls(argv[1]);
-        out = std::string("{\"ok\":true,\"date1904\":") + (book->date1904 ? "true" : "false") + ",\"sheets\":[";
+        auto book = byContent ? readWorkbookFile(path) : xls::readXls(path);
+        out = std::string("{\"ok\":true,\"date1904\":") + (book->date1904 ? "true" : "false");
+        if (auto note = contentNote(path, book->content)) out += ",\"note\":" + quoted(*note);
+        out += ",\"sheets\":[";
         for (size_t i = 0; i < book->sheets.size(); ++i) {
             if (i) out += ",\n";
             appendSheet(out, *book, *book->sheets[i]);

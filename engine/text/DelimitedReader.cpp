@@ -1,0 +1,180 @@
+#include "engine/text/DelimitedReader.h"
+
+#include "engine/text/CellSink.h"
+
+#include <array>
+#include <cstring>
+
+namespace tabrix::engine::text {
+
+namespace {
+constexpr int kSniffLines = 20;
+
+// Counts tabs, commas and semicolons outside quotes on each of the first lines.
+struct LineCounts {
+    std::array<int, 3> first{};
+    std::array<int, 3> rest{};
+};
+
+LineCounts countDelimiters(std::string_view text) {
+    LineCounts counts;
+    bool quoted = false;
+    int line = 0;
+    for (size_t i = 0; i < text.size() && line < kSniffLines; ++i) {
+        const char c = text[i];
+        if (c == '"') quoted = !quoted;
+        if (quoted) continue;
+        auto& target = line == 0 ? counts.first : counts.rest;
+        if (c == '\t') ++target[0];
+        else if (c == ',') ++target[1];
+        else if (c == ';') ++target[2];
+        else if (c == '\n' || c == '\r') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            ++line;
+        }
+    }
+    return counts;
+}
+
+std::string_view stripSepLine(std::string_view text, char& delimiter) {
+    if (text.size() >= 5 && (text.starts_with("sep=") || text.starts_with("SEP=")) && text[4] != '\r' &&
+        text[4] != '\n') {
+        size_t end = 5;
+        if (end < text.size() && text[end] == '\r') ++end;
+        if (end < text.size() && text[end] == '\n') ++end;
+        if (end == 5 && end < text.size()) return text; // "sep=x" followed by more text is data
+        delimiter = text[4];
+        return text.substr(end);
+    }
+    return text;
+}
+
+// One field's text with its quotes taken off; raw points into the text when nothing had to be unescaped.
+class FieldReader {
+public:
+    FieldReader(std::string_view text, char delimiter) : m_text(text), m_delimiter(delimiter) {}
+
+    bool atEnd() const { return m_pos >= m_text.size(); }
+    // Reads the field at the current position; stops at its delimiter or line end (not consumed).
+    std::string_view next() {
+        if (m_text[m_pos] != '"') return unquoted();
+        m_buffer.clear();
+        ++m_pos;
+        while (m_pos < m_text.size()) {
+            const char* start = m_text.data() + m_pos;
+            const void* q = std::memchr(start, '"', m_text.size() - m_pos);
+            if (!q) {
+                m_buffer.append(start, m_text.size() - m_pos);
+                m_pos = m_text.size();
+                break;
+            }
+            const size_t len = size_t(static_cast<const char*>(q) - start);
+            m_buffer.append(start, len);
+            m_pos += len + 1;
+            if (m_pos < m_text.size() && m_text[m_pos] == '"') {
+                m_buffer += '"';
+                ++m_pos;
+                continue;
+            }
+            break;
+        }
+        // Text after the closing quote belongs to the field, as the spreadsheet program reads it.
+        m_buffer += unquoted();
+        return m_buffer;
+    }
+    // Consumes the delimiter or line end after a field; true when a new line starts.
+    bool endOfField() {
+        if (m_pos >= m_text.size()) return true;
+        const char c = m_text[m_pos++];
+        if (c == m_delimiter) return false;
+        if (c == '\r' && m_pos < m_text.size() && m_text[m_pos] == '\n') ++m_pos;
+        return true;
+    }
+
+private:
+    std::string_view unquoted() {
+        const size_t start = m_pos;
+        const char* p = m_text.data() + m_pos;
+        const char* end = m_text.data() + m_text.size();
+        const char d = m_delimiter;
+        while (p < end && *p != d && *p != '\n' && *p != '\r') ++p;
+        m_pos = size_t(p - m_text.data());
+        return m_text.substr(start, m_pos - start);
+    }
+
+    std::string_view m_text;
+    char m_delimiter;
+    size_t m_pos = 0;
+    std::string m_buffer;
+};
+
+bool allDigits(std::string_view t) {
+    if (t.empty()) return false;
+    for (char c : t)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+void putField(CellSink& sink, uint32_t row, uint32_t col, std::string_view field, char delimiter) {
+    if (field.empty()) return;
+    // ="0012": a formula giving the text, written by exporters so that digits stay text.
+    if (field.size() >= 3 && field[0] == '=' && field[1] == '"' && field.back() == '"') {
+        std::string inner(field.substr(2, field.size() - 3));
+        for (size_t at = 0; (at = inner.find("\"\"", at)) != std::string::npos; ++at) inner.erase(at, 1);
+        sink.putText(row, col, inner);
+        return;
+    }
+    if (delimiter != '\t' && field.back() == '\t') {
+        std::string_view digits = field.substr(0, field.size() - 1);
+        while (!digits.empty() && digits.front() == ' ') digits.remove_prefix(1);
+        if (allDigits(digits)) {
+            sink.putText(row, col, digits);
+            return;
+        }
+    }
+    sink.putTyped(row, col, field);
+}
+} // namespace
+
+char sniffDelimiter(std::string_view text) {
+    char named = 0;
+    stripSepLine(text, named);
+    if (named) return named;
+    const LineCounts counts = countDelimiters(text);
+    if (counts.first[0] > 0) return '\t';
+    if (counts.first[1] > 0 || counts.first[2] > 0) return counts.first[2] > counts.first[1] ? ';' : ',';
+    // A title line without delimiters: the lines below decide.
+    if (counts.rest[0] > 0) return '\t';
+    if (counts.rest[1] > 0 || counts.rest[2] > 0) return counts.rest[2] > counts.rest[1] ? ';' : ',';
+    return 0;
+}
+
+std::unique_ptr<BookData> readDelimited(std::string_view text, char delimiter, const std::string& sheetName,
+                                        const std::string& where) {
+    auto book = std::make_unique<BookData>();
+    auto sheet = std::make_unique<SheetData>();
+    sheet->name = sheetName;
+    char named = 0;
+    text = stripSepLine(text, named);
+    if (named) delimiter = named;
+    CellSink sink(*book, *sheet, where);
+    FieldReader reader(text, delimiter);
+    uint64_t row = 0, col = 0;
+    while (!reader.atEnd()) {
+        std::string_view field = reader.next();
+        if (!field.empty()) {
+            sink.checkPlace(row, col);
+            putField(sink, uint32_t(row), uint32_t(col), field, delimiter);
+        }
+        if (reader.endOfField()) {
+            ++row;
+            col = 0;
+        } else {
+            ++col;
+        }
+    }
+    book->sheets.push_back(std::move(sheet));
+    return book;
+}
+
+} // namespace tabrix::engine::text
