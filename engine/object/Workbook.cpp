@@ -50,11 +50,6 @@ void Workbook::SaveAs(const std::string& fileName, int accessMode, std::optional
     m_fromFile = true;
 }
 
-std::optional<std::string> Workbook::contentNote() const {
-    if (!m_fromFile) return std::nullopt;
-    return engine::contentNote(m_fullName, m_data->content);
-}
-
 void Workbook::Save() {
     ensureCells();
     if (!m_fromFile) throw EngineError(m_fullName + ": 新建的工作簿还没有文件名，请用 SaveAs 保存");

@@ -46,9 +46,6 @@ public:
     void releaseCells();
     /// What the file held, whatever its name says.
     ContentKind content() const { return m_data->content; }
-    /// The log line for a file that is not what its name says (see contentNote); nullopt for a new workbook or a
-    /// file that is what it says.
-    std::optional<std::string> contentNote() const;
 
     /// Lines about things the last save could not carry (for the operation's log).
     const std::vector<std::string>& saveWarnings() const { return m_saveWarnings; }
