@@ -8,6 +8,7 @@
 #include "engine/object/Workbook.h"
 #include "engine/object/Workbooks.h"
 #include "engine/object/Worksheet.h"
+#include "framework/ContentNote.h"
 #include "framework/ColumnLetters.h"
 #include "framework/Failure.h"
 #include "framework/Messages.h"
@@ -109,6 +110,8 @@ Outcome clearData(framework::Host& host, const ClearDataPage& page, const std::s
         const Extent data = extentOf(books.dataSheet), removal = extentOf(books.removalSheet);
         const std::string last = framework::columnLetter(long(data.cols));
         host.resetLog(framework::msg::kLogReset);
+        framework::logContent(host, books.data);
+        if (books.removal) framework::logContent(host, *books.removal);
         host.appendLog(kAnalysing);
 
         const Range keys = books.removalSheet.Range("A1:A" + std::to_string(removal.rows));

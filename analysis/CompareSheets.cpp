@@ -10,6 +10,7 @@
 #include "engine/object/Workbook.h"
 #include "engine/object/Workbooks.h"
 #include "engine/object/Worksheet.h"
+#include "framework/ContentNote.h"
 #include "framework/ColumnLetters.h"
 #include "framework/Failure.h"
 #include "framework/Messages.h"
@@ -155,6 +156,8 @@ Outcome compare(framework::Host& host, const ComparePage& page, const std::strin
         const Extent one = extentOf(sources.first), two = extentOf(sources.second);
         const Plans plans = enhanced ? enhancedPlans(sources, one, two, page.pairs) : plainPlans(sources, one, two);
         host.resetLog(framework::msg::kLogReset);
+        framework::logContent(host, sources.firstBook);
+        if (sources.secondBook) framework::logContent(host, *sources.secondBook);
         const uint64_t total = uint64_t(one.rows) + two.rows;
         host.appendLog(kFindingSame);
         runPass(host, plans.firstPass, &result.same, result.secondDifferent, {0, total});

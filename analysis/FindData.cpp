@@ -6,6 +6,7 @@
 #include "engine/object/Workbook.h"
 #include "engine/object/Workbooks.h"
 #include "engine/object/Worksheet.h"
+#include "framework/ContentNote.h"
 #include "framework/ColumnLetters.h"
 #include "framework/Failure.h"
 #include "framework/Messages.h"
@@ -93,6 +94,7 @@ Outcome findData(framework::Host& host, const FindDataPage& page, const std::str
         const uint64_t lastRow = used.Row() + used.Cells().Rows().Count() - 1;
         const std::string last = framework::columnLetter(long(used.Column() + used.Cells().Columns().Count() - 1));
         host.resetLog(framework::msg::kLogReset);
+        framework::logContent(host, sourceBook);
         host.appendLog(kSearching);
 
         const std::vector<uint32_t> rows =

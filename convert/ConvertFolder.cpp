@@ -3,6 +3,7 @@
 #include "engine/object/Application.h"
 #include "engine/object/Workbook.h"
 #include "engine/object/Workbooks.h"
+#include "framework/ContentNote.h"
 #include "framework/FolderScan.h"
 
 #include <filesystem>
@@ -32,6 +33,7 @@ std::string targetName(const std::string& source, bool toXlsx) {
 bool convertOne(framework::Host& host, engine::Application& app, const ConvertPage& page, const std::string& name) {
     try {
         engine::Workbook& book = app.Workbooks().Open(framework::joinPath(page.sourceFolder, name));
+        framework::logContent(host, book);
         book.SaveAs(framework::joinPath(page.targetFolder, targetName(name, page.toXlsx)), 1,
                     page.toXlsx ? engine::XlFileFormat::OpenXmlWorkbook : engine::XlFileFormat::Excel8);
         const auto warnings = book.saveWarnings();

@@ -10,6 +10,7 @@
 #include "engine/object/Workbook.h"
 #include "engine/object/Workbooks.h"
 #include "engine/object/Worksheet.h"
+#include "framework/ContentNote.h"
 #include "framework/Failure.h"
 #include "framework/FolderScan.h"
 #include "framework/Messages.h"
@@ -88,6 +89,7 @@ Outcome mergeFolderIntoSheet(framework::Host& host, const MergeFolderPage& page,
             // The workbooks still to come are read in the background while this one is merged.
             app.Workbooks().ExpectOpens(std::span(paths).subspan(i));
             Workbook& book = openFolderWorkbook(app, paths[i], files[i]);
+            framework::logContent(host, book);
             stackWorkbook(host, book, files[i], result, state, page.nameColumns);
             host.progress(i + 1, files.size());
         }

@@ -8,6 +8,7 @@
 #include "engine/object/Workbook.h"
 #include "engine/object/Workbooks.h"
 #include "engine/object/Worksheet.h"
+#include "framework/ContentNote.h"
 #include "framework/Failure.h"
 #include "framework/FolderScan.h"
 
@@ -101,9 +102,12 @@ Outcome mergeFolderAsSheets(framework::Host& host, const MergeFolderPage& page, 
         pending.copyFrom(paths.front(), files.front());
         Application app;
         Workbook& result = openBase(app, pending, paths.front(), files.front());
+        framework::logContent(host, result, paths.front());
         for (size_t i = 1; i < files.size(); ++i) {
             app.Workbooks().ExpectOpens(std::span(paths).subspan(i));
-            appendWorksheets(host, openFolderWorkbook(app, paths[i], files[i]), files[i], result);
+            Workbook& book = openFolderWorkbook(app, paths[i], files[i]);
+            framework::logContent(host, book);
+            appendWorksheets(host, book, files[i], result);
             host.progress(i + 1, files.size());
         }
         pending.save(result);

@@ -9,6 +9,7 @@
 #include "engine/object/Workbook.h"
 #include "engine/object/Workbooks.h"
 #include "engine/object/Worksheet.h"
+#include "framework/ContentNote.h"
 #include "framework/Failure.h"
 #include "framework/Messages.h"
 #include "framework/SaveTarget.h"
@@ -74,6 +75,7 @@ Outcome mergeSheets(framework::Host& host, const MergeSheetsPage& page, const st
                                   {}};
         host.resetLog(framework::msg::kLogReset);
         Workbook& sourceBook = app.Workbooks().Open(page.sourcePath);
+        framework::logContent(host, sourceBook);
         // Worksheets only: chart sheets have no cells to merge, so they are passed over rather than failing.
         const int count = sourceBook.Worksheets().Count();
         for (int i = 1; i <= count; ++i) {

@@ -7,6 +7,7 @@
 #include "engine/object/Workbooks.h"
 #include "engine/object/Worksheet.h"
 #include "framework/ColumnLetters.h"
+#include "framework/ContentNote.h"
 #include "framework/Messages.h"
 #include "framework/SourceCheck.h"
 #include "split/CopySheetAlone.h"
@@ -55,6 +56,7 @@ std::optional<SortedCopy> prepareSortedCopy(Application& app, framework::Host& h
     copy.header = sorted.Range(c + "1").Text() == before;
     copy.firstDataRow = copy.header ? 2 : 1;
     host.resetLog(framework::msg::kLogReset);
+    framework::logContent(host, sourceBook);
     // Past the last used row, wherever the used range starts, so rows below a gap at the top are not cut off.
     Range used = sorted.UsedRange();
     copy.endRow = used.Row() + uint32_t(used.Rows().Count());

@@ -5,6 +5,7 @@
 #include "engine/object/Workbook.h"
 #include "engine/object/Workbooks.h"
 #include "engine/object/Worksheet.h"
+#include "framework/ContentNote.h"
 #include "framework/Failure.h"
 #include "framework/FolderScan.h"
 #include "framework/Messages.h"
@@ -40,6 +41,7 @@ Outcome splitSheets(framework::Host& host, const SplitSheetsPage& page, const st
         Application app;
         Workbook& source = app.Workbooks().Open(page.sourcePath);
         host.resetLog(framework::msg::kLogReset);
+        framework::logContent(host, source);
         PartNames names(PartNames::Kind::File, page.extension);
         names.reserveFolder(folder);
         // Worksheets only: a chart sheet has no cells to carry into a workbook of its own.
