@@ -9,6 +9,7 @@
 #include "engine/object/Range.h"
 #include "engine/object/Sheets.h"
 #include "engine/object/Workbook.h"
+#include "engine/object/WorkbookFiles.h"
 #include "engine/object/Workbooks.h"
 #include "engine/object/Worksheet.h"
 #include "analysis/ClearData.h"
@@ -102,9 +103,17 @@ Args parseArgs(int argc, char** argv, int from) {
     return args;
 }
 
+// Opens a workbook for the inspection commands; what a file really is, when its name says otherwise, goes to
+// stderr so that the listing or dump on stdout stays clean.
+engine::Workbook& openNoting(engine::Application& app, const std::string& path) {
+    engine::Workbook& book = app.Workbooks().Open(path);
+    if (auto note = engine::contentNote(path, book.content())) std::fprintf(stderr, "%s\n", note->c_str());
+    return book;
+}
+
 int listSheets(const std::string& path) {
     engine::Application app;
-    engine::Workbook& book = app.Workbooks().Open(path);
+    engine::Workbook& book = openNoting(app, path);
     const int count = book.Worksheets().Count();
     for (int i = 1; i <= count; ++i)
         std::printf("%s\n", book.Worksheets(i).Name().c_str());
@@ -120,7 +129,7 @@ int listColumns(const std::string& path, const std::string& sheet) {
 
 int dump(const std::string& path, const std::string& sheet) {
     engine::Application app;
-    engine::Workbook& book = app.Workbooks().Open(path);
+    engine::Workbook& book = openNoting(app, path);
     cli::dumpWorkbook(book, sheet, stdout);
     return kExitDone;
 }
@@ -248,7 +257,7 @@ int saveAs(const Args& args) {
     if (args.to == "xlsx") format = engine::XlFileFormat::OpenXmlWorkbook;
     if (args.to == "xls") format = engine::XlFileFormat::Excel8;
     engine::Application app;
-    engine::Workbook& book = app.Workbooks().Open(args.positional[0]);
+    engine::Workbook& book = openNoting(app, args.positional[0]);
     book.SaveAs(args.positional[1], 1, format);
     for (const auto& warning : book.saveWarnings())
         std::printf("%s\n", warning.c_str());
