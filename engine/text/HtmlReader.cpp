@@ -78,6 +78,17 @@ struct OpenCell {
     std::string format;                                  ///< mso-number-format of the cell or its class
 };
 
+// The top-level table being read: it becomes one sheet.
+struct Table {
+    std::unique_ptr<SheetData> sheet;
+    std::vector<uint32_t> busyUntil; ///< per column: the first row a rowspan above no longer covers
+    bool inRow = false;
+    uint32_t row = 0, nextRow = 0, col = 0;
+    std::optional<OpenCell> cell;
+    int nested = 0; ///< tables open inside this one
+    std::optional<CellSink> sink;
+};
+
 class HtmlBookBuilder {
 public:
     HtmlBookBuilder(std::string where) : m_where(std::move(where)), m_book(std::make_unique<BookData>()) {}
@@ -86,16 +97,6 @@ public:
     std::unique_ptr<BookData> finish();
 
 private:
-    struct Table {
-        std::unique_ptr<SheetData> sheet;
-        std::vector<uint32_t> busyUntil; ///< per column: the first row a rowspan above no longer covers
-        bool inRow = false;
-        uint32_t row = 0, nextRow = 0, col = 0;
-        std::optional<OpenCell> cell;
-        int nested = 0;
-        std::optional<CellSink> sink;
-    };
-
     void startTag(const HtmlToken& t);
     void endTag(const std::string& name);
     void openTable();
