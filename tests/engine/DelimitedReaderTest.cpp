@@ -1,0 +1,71 @@
+// CSV, TSV and ;-separated text read as a worksheet.
+#include "engine/EngineError.h"
+#include "engine/TextTableTest.h"
+
+#include <gtest/gtest.h>
+
+using namespace tabrix::engine;
+using tabrix::test::cellAt;
+using tabrix::test::readText;
+
+TEST(DelimitedReader, QuotedFieldsLineEndsAndTheSheetName) {
+    auto book = readText("name,note,n\r\n\"Li, Lei\",\"two\nlines \"\"quoted\"\"\",1\rlast,,2\n\n\n", "exports/客户 2024.xls");
+    ASSERT_EQ(book->sheets.size(), 1u);
+    EXPECT_EQ(book->sheets[0]->name, "客户 2024");
+    EXPECT_EQ(book->content, ContentKind::Csv);
+    EXPECT_EQ(cellAt(*book, 0, "A2"), "s:Li, Lei");
+    EXPECT_EQ(cellAt(*book, 0, "B2"), "s:two\nlines \"quoted\"");
+    EXPECT_EQ(cellAt(*book, 0, "C2"), "n:1");
+    EXPECT_EQ(cellAt(*book, 0, "A3"), "s:last"); // CR alone ends a line
+    EXPECT_EQ(cellAt(*book, 0, "B3"), "");
+    EXPECT_EQ(cellAt(*book, 0, "C3"), "n:2");
+    EXPECT_EQ(book->sheets[0]->usedRect()->lastRow, 2u);
+}
+
+TEST(DelimitedReader, DelimiterFromSepLineTabsOrSemicolons) {
+    auto sep = readText("sep=;\n1;\"2;3\"\n");
+    EXPECT_EQ(cellAt(*sep, 0, "A1"), "n:1");
+    EXPECT_EQ(cellAt(*sep, 0, "B1"), "s:2;3");
+    auto semi = readText("a;b;c\n1,5;2;3\n");
+    EXPECT_EQ(semi->content, ContentKind::SemicolonText);
+    EXPECT_EQ(cellAt(*semi, 0, "A2"), "s:1,5");
+    auto tabs = readText("Report title\na\tb, with comma\n");
+    EXPECT_EQ(tabs->content, ContentKind::Tsv);
+    EXPECT_EQ(cellAt(*tabs, 0, "B2"), "s:b, with comma");
+}
+
+TEST(DelimitedReader, ExporterIdiomsKeepDigitsAsText) {
+    auto book = readText("id,card,acct,n\n=\"0012\",123456789012345678\t,\"6222021234567890123\t\",=\"1\"\"2\"\n");
+    EXPECT_EQ(cellAt(*book, 0, "A2"), "s:0012");
+    EXPECT_EQ(cellAt(*book, 0, "B2"), "s:123456789012345678");
+    EXPECT_EQ(cellAt(*book, 0, "C2"), "s:6222021234567890123");
+    EXPECT_EQ(cellAt(*book, 0, "D2"), "s:1\"2");
+}
+
+TEST(DelimitedReader, Utf16AndShortGbkText) {
+    std::string utf16 = "\xFF\xFE";
+    for (char16_t c : std::u16string(u"姓名\t编号\r\n张三\t0012\r\n")) utf16 += char(c & 0xFF), utf16 += char(c >> 8);
+    auto book = readText(utf16);
+    EXPECT_EQ(book->content, ContentKind::Tsv);
+    EXPECT_EQ(cellAt(*book, 0, "A2"), "s:张三");
+    EXPECT_EQ(cellAt(*book, 0, "B2"), "s:0012");
+    auto gbk = readText("\xD0\xD5\xC3\xFB,\xB3\xC7\xCA\xD0\n\xC0\xEE,\xB1\xB1\xBE\xA9\n");
+    EXPECT_EQ(cellAt(*gbk, 0, "A1"), "s:姓名");
+    EXPECT_EQ(cellAt(*gbk, 0, "B2"), "s:北京");
+}
+
+TEST(DelimitedReader, TextThatIsNoTableOrNoTextIsRefused) {
+    for (const std::string& bytes : {std::string("just one line of prose\n"), std::string("\x01\x02\x03\x00zz", 6)}) {
+        try {
+            readText(bytes, "/x/a.xls");
+            FAIL() << "read";
+        } catch (const EngineError& e) {
+            EXPECT_NE(std::string(e.what()).find("/x/a.xls: 不是"), std::string::npos) << e.what();
+        }
+    }
+    // A line longer than a sheet is wide is an error naming the place, never a silent cut.
+    EXPECT_THROW(readText("1" + std::string(20000, ',') + "2\n"), EngineError);
+    // A million-character field on one line is read in one pass.
+    auto wide = readText("a,\"" + std::string(1 << 20, 'x') + "\"\n");
+    EXPECT_EQ(cellAt(*wide, 0, "B1").size(), (1u << 20) + 2);
+}

@@ -1,0 +1,79 @@
+// Typing of table text and the encodings of text files.
+#include "engine/TextTableTest.h"
+#include "engine/text/TextEncoding.h"
+#include "engine/text/TextValue.h"
+
+#include <gtest/gtest.h>
+
+using namespace tabrix::engine;
+using namespace tabrix::engine::text;
+
+namespace {
+std::string typed(std::string_view text) {
+    const TypedText t = typeText(text);
+    char buf[32];
+    switch (t.type) {
+    case CellType::Number: {
+        auto res = std::to_chars(buf, buf + sizeof buf, t.number);
+        return "n:" + std::string(buf, res.ptr) + (t.format == "General" ? "" : " " + std::string(t.format));
+    }
+    case CellType::Boolean: return t.boolean ? "b:TRUE" : "b:FALSE";
+    case CellType::Error: return "e:" + std::string(errorText(t.error));
+    case CellType::Text: return "s";
+    case CellType::Empty: return "";
+    }
+    return "?";
+}
+} // namespace
+
+TEST(TextValue, TypesAsTypedIntoACell) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"12345", "n:12345"},
+        {" 42 ", "n:42"},
+        {"-0.5", "n:-0.5"},
+        {".5", "n:0.5"},
+        {"+7", "n:7"},
+        {"1e3", "n:1000"},
+        {"0", "n:0"},
+        {"0.25", "n:0.25"},
+        {"1,234", "n:1234 #,##0"},
+        {"1,234,567.5", "n:1234567.5 #,##0.00"},
+        {"41.09%", "n:0.4109 0.00%"},
+        {"5%", "n:0.05 0%"},
+        {"2024-01-05", "n:45296 yyyy/m/d"},
+        {"2024/1/5 13:30", "n:45296.5625 yyyy/m/d h:mm"},
+        {"1900-02-28", "n:59 yyyy/m/d"},
+        {"8:05", "n:0.3368055555555556 h:mm"},
+        {"TRUE", "b:TRUE"},
+        {"false", "b:FALSE"},
+        {"#N/A", "e:#N/A"},
+        {"#DIV/0!", "e:#DIV/0!"},
+        {"", ""},
+        {"   ", ""},
+    };
+    for (const auto& [text, want] : cases) EXPECT_EQ(typed(text), want) << text;
+}
+
+TEST(TextValue, DigitsANumberWouldLoseStayText) {
+    for (const char* text : {"0012", "05", "-007", "00.5", "123456789012345678", "110101199003071234",
+                             "1234567890123456", "1,23", "12,3456", "1.2.3", "2024-02-30", "2024-13-01", "25:00",
+                             "1e999", "$1,337.00", "12 345", "#NULL?", "06-Dec-10", "1-2"})
+        EXPECT_EQ(typed(text), "s") << text;
+    EXPECT_EQ(typed("123456789012345"), "n:123456789012345"); // fifteen digits are still a number
+}
+
+TEST(TextEncoding, BomDeclarationUtf8ThenTheLegacyPageTheBytesLookLike) {
+    EXPECT_EQ(decodeText("\xEF\xBB\xBFok").utf8, "ok");
+    EXPECT_EQ(decodeText(std::string("\xFF\xFE" "a\0\x2D\x4E", 6)).utf8, "a中");
+    EXPECT_EQ(decodeText(std::string("\xFE\xFF\0a\x4E\x2D", 6)).utf8, "a中");
+    // Declared pages win over guessing; a wrong declaration the bytes do not fit does not.
+    EXPECT_EQ(decodeText("\xC0\x31", "ISO-8859-2").utf8, "Ŕ1");
+    EXPECT_EQ(decodeText("\xB5\xE7\xCA\xD3", "gb2312").utf8, "电视");
+    EXPECT_EQ(decodeText("caf\xC3\xA9", "shift_jis-bogus").utf8, "café");
+    // Undeclared: GBK even for two characters, Windows-1252 for accented Latin text.
+    EXPECT_EQ(decodeText("\xD5\xC5\xC8\xFD").utf8, "张三");
+    EXPECT_EQ(decodeText("\xD5\xC5\xC8\xFD,12\n").encoding, "GB18030");
+    EXPECT_EQ(decodeText("R\xE9partition par pays").utf8, "Répartition par pays");
+    EXPECT_FALSE(looksLikeText(std::string("PK\3\4\0\0", 6)));
+    EXPECT_TRUE(looksLikeText("a,b\r\n1,2\n"));
+}
