@@ -272,5 +272,54 @@ class SplitSheets(SplitCase):
         self.assertIn("[安全提示]", out)
 
 
+CORPUS = os.environ.get("TABRIX_CORPUS_DIR") or os.path.join(
+    os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "shared", "corpus")
+
+
+@unittest.skipUnless(os.path.isdir(os.path.join(CORPUS, "files")), "the workbook corpus is not beside the checkout")
+class SplitSheetsOfRealWorkbooks(SplitCase):
+    def test_every_worksheet_arrives_whole(self):
+        checked = 0
+        for name in sorted(os.listdir(os.path.join(CORPUS, "files"))):
+            src = os.path.join(CORPUS, "files", name)
+            code, listing, _ = run_cli("sheets", src)
+            if code != 0 or len(listing.splitlines()) < 2 or checked >= 8:
+                continue
+            checked += 1
+            with self.subTest(workbook=name):
+                folder = self.path("corpus_%d" % checked)
+                code, out, err = run_cli("split-sheets", src, folder)
+                self.assertEqual(code, 0, out + err)
+                files = os.listdir(folder)
+                self.assertEqual(len(files), len(listing.splitlines()))
+                for part in files:
+                    path = os.path.join(folder, part)
+                    code, sheet, _ = run_cli("sheets", path)
+                    self.assertEqual(code, 0)
+                    self.assertEqual(len(sheet.splitlines()), 1, part)
+                    expected = run_cli("dump", src, sheet.strip())[1].splitlines()
+                    got = run_cli("dump", path)[1].splitlines()
+                    self.assertEqual(len(got), len(expected), part)
+                    for want, have in zip(expected, got):
+                        if want == have:
+                            continue
+                        # A formula naming a sheet the new workbook lacks is kept as its value, and the log says so.
+                        self.assertEqual(have.split("\t")[:3], want.split("\t")[:3], part)
+                        self.assertIn("单元格 %s 的公式无法保存" % want.split("\t")[0], out, part)
+        self.assertGreater(checked, 0)
+
+
+class SplitFailures(SplitCase):
+    def test_unreadable_source_is_reported_and_nothing_is_written(self):
+        src = self.path("broken.xlsx")
+        with open(src, "w") as f:
+            f.write("not a workbook")
+        code, out, _ = self.split_folder(src, "A", folder="broken_out")
+        self.assertEqual(code, 2)
+        self.assertIn("[拆分数据失败]", out)
+        self.assertIn("broken.xlsx", out)
+        self.assertEqual(os.listdir(self.path("broken_out")), [])
+
+
 if __name__ == "__main__":
     unittest.main()
