@@ -10,6 +10,7 @@
 #include <string>
 
 using namespace tabrix::engine;
+using tabrix::engine::formula::shiftFormula;
 
 int main() {
     const std::string formula = "IF($B$2>0,SUM(A2:C2)*Sheet2!D2,'My Sheet'!E$2)";
