@@ -80,7 +80,7 @@ Sources openSources(Application& app, const ComparePage& page) {
     // Both workbooks are read side by side while the first one is being opened.
     if (two) {
         const std::string both[] = {page.firstPath, page.secondPath};
-        app.Workbooks().ExpectOpens(both);
+        app.Workbooks().ExpectOpens(both, true);
     }
     Workbook& firstBook = app.Workbooks().Open(page.firstPath);
     Workbook* secondBook = nullptr;

@@ -33,7 +33,7 @@ size_t inFlightLimit() {
 // Futures from std::async wait for their thread when destroyed, so nothing outlives the object.
 ReadAhead::~ReadAhead() = default;
 
-void ReadAhead::expect(std::span<const std::string> upcoming) {
+void ReadAhead::expect(std::span<const std::string> upcoming, bool heldTogether) {
     upcoming = upcoming.first(std::min(upcoming.size(), inFlightLimit()));
     std::erase_if(m_pending, [&](const Pending& p) {
         return std::find(upcoming.begin(), upcoming.end(), p.path) == upcoming.end();
@@ -42,7 +42,7 @@ void ReadAhead::expect(std::span<const std::string> upcoming) {
         if (std::any_of(m_pending.begin(), m_pending.end(), [&](const Pending& p) { return p.path == path; }))
             continue;
         auto stamp = stampOf(path);
-        if (!stamp || stamp->size > kLargestFile) continue; // Open deals with it, and reports what is wrong
+        if (!stamp || (!heldTogether && stamp->size > kLargestFile)) continue; // Open deals with it, and reports what is wrong
         m_pending.push_back({path, *stamp, std::async(std::launch::async, readInFull, path)});
     }
 }

@@ -23,8 +23,9 @@ public:
 
     /// The files the caller will open next, in order. The first few (as many as the machine has cores, at most
     /// kMaxInFlight) are read in the background; reads for files no longer among them are dropped. Files over
-    /// kLargestFile are left alone: holding several of those at once would cost more memory than it saves time.
-    void expect(std::span<const std::string> upcoming);
+    /// kLargestFile are left alone: holding several of those at once would cost more memory than it saves time,
+    /// unless the caller will hold them all open together anyway (heldTogether).
+    void expect(std::span<const std::string> upcoming, bool heldTogether = false);
     /// The workbook read for `path` if there is one and the file has not changed since; nullptr otherwise.
     std::unique_ptr<BookData> take(const std::string& path);
 

@@ -20,8 +20,11 @@ public:
 
     /// Opens a workbook file (not read-only). The reader is chosen by the file's content, not its name.
     Workbook& Open(const std::string& path);
-    /// The files the caller will Open next, in order: the first of them are read in the background (ReadAhead).
-    void ExpectOpens(std::span<const std::string> upcoming) { m_readAhead.expect(upcoming); }
+    /// The files the caller will Open next, in order: the first of them are read in the background (ReadAhead);
+    /// heldTogether: they will all be open at once, so even large ones are read side by side.
+    void ExpectOpens(std::span<const std::string> upcoming, bool heldTogether = false) {
+        m_readAhead.expect(upcoming, heldTogether);
+    }
     /// A new workbook with three empty worksheets Sheet1..Sheet3, the first active.
     Workbook& Add();
     /// Closes every workbook without saving.
