@@ -20,6 +20,8 @@ ROOT = os.path.dirname(HERE)
 SHARED = os.path.normpath(os.path.join(ROOT, "..", "shared", "bench"))
 WORK = os.path.join(HERE, "work")
 CLI = os.path.join(ROOT, "build", "cli", "tabrix-cli")
+# The compare page's own function without a window (configure with -DTABRIX_BENCH=ON).
+COMPARE_BENCH = os.path.join(ROOT, "build", "bench", "CompareBench")
 PY = "/usr/bin/python3"
 
 
@@ -38,7 +40,7 @@ def prepare(data):
         shutil.copy(os.path.join(SHARED, "node", "package.json"), node)
         sh("cd %s && npm install --no-audit --no-fund xlsx@0.18.5 exceljs@4.4.0 >/dev/null" % node)
     os.makedirs(data, exist_ok=True)
-    sh("%s %s/gen.py preset multi large medium folder xls_folder --dir %s --seed 1" % (PY, SHARED, data))
+    sh("%s %s/gen.py preset multi large medium folder xls_folder pair --dir %s --seed 1" % (PY, SHARED, data))
     removal = os.path.join(data, "medium_removal.xlsx")
     if not os.path.exists(removal):
         sh("%s %s/make_removal.py %s/medium.xlsx %s" % (PY, HERE, data, removal))
@@ -149,6 +151,47 @@ def bench_clear(data, runs, results):
         runs, slow=True)
 
 
+def compare_data(data):
+    """The 1,000,000-row pair (right: the left rows shuffled, 10 % of them changed) and two pairs with a key
+    repeated 2,500 and 10,000 times, made on first use."""
+    big = (os.path.join(data, "compare_1m_left.xlsx"), os.path.join(data, "compare_1m_right.xlsx"))
+    if not all(os.path.exists(p) for p in big):
+        sh("%s %s/gen.py pair %s %s --rows 1000000 --shared 1.0 --diff 0.1 --seed 1" % (PY, SHARED, big[0], big[1]))
+    dups = {}
+    for repeats in (2500, 10000):
+        pair = tuple(os.path.join(data, "compare_dup%d_%s.xlsx" % (repeats, side)) for side in ("left", "right"))
+        if not all(os.path.exists(p) for p in pair):
+            sh("%s %s/make_dupkey.py %s %s %d" % (PY, HERE, pair[0], pair[1], repeats))
+        dups[repeats] = pair
+    return big, dups
+
+
+def bench_compare(data, runs, results):
+    out = os.path.join(WORK, "out")
+    os.makedirs(out, exist_ok=True)
+    left, right = os.path.join(data, "compare_left.xlsx"), os.path.join(data, "compare_right.xlsx")
+    args = "%s Left %s Right %s/compared.xlsx" % (left, right, out)
+    pairs = "A=A,C=C,F=F"
+    results["compare_tabrix"] = timed("tabrix compare pair", "%s compare %s --overwrite --quiet" % (CLI, args), runs)
+    results["compare_pairs_tabrix"] = timed(
+        "tabrix compare pair --pairs", "%s compare %s --pairs %s --overwrite --quiet" % (CLI, args, pairs), runs)
+    if os.path.exists(COMPARE_BENCH):
+        results["compare_window"] = timed("window compare pair", "%s %s >/dev/null" % (COMPARE_BENCH, args), runs)
+        results["compare_pairs_window"] = timed(
+            "window compare pair 3 pairs", "%s %s %s >/dev/null" % (COMPARE_BENCH, args, pairs), runs)
+    results["compare_pandas"] = timed(
+        "pandas compare pair", "%s %s/peers/pandas_peer.py compare %s %s %s/pd_compared.xlsx" % (PY, WORK, left, right, out),
+        runs, slow=True)
+    big, dups = compare_data(data)
+    big_cmd = "%s compare %s Left %s Right %s/compared_1m.xlsx --overwrite --quiet" % (CLI, big[0], big[1], out)
+    results["compare_1m_tabrix"] = timed("tabrix compare 1,000,000", big_cmd, runs, slow=True)
+    results["compare_1m_rss_mb"] = peak_rss_mb(big_cmd)
+    for repeats, (l, r) in dups.items():
+        results["compare_dup%d_tabrix" % repeats] = timed(
+            "tabrix compare key x %d" % repeats,
+            "%s compare %s Left %s Right %s/compared_dup.xlsx --overwrite --quiet" % (CLI, l, r, out), runs)
+
+
 def bench_convert(data, runs, results):
     out = os.path.join(WORK, "conv")
     for name, src, to in (("xls_to_xlsx", "xls_folder", "xlsx"), ("xlsx_to_xls", "folder", "xls")):
@@ -239,6 +282,14 @@ def report(results):
         ("find large (0.8 % dates): tabrix find / dump", "%.2f×" % (results["find_date_tabrix"] / results["find_dump"])
          if "find_date_tabrix" in results else "n/a"),
         ("clear medium − 50,000: pandas / tabrix", ratio(results, "clear_pandas", "clear_tabrix")),
+        ("compare pair: pandas / tabrix", ratio(results, "compare_pandas", "compare_tabrix")),
+        ("compare pair: pandas / window path", ratio(results, "compare_pandas", "compare_window")),
+        ("compare pair 3 pairs / plain (tabrix)", ratio(results, "compare_pairs_tabrix", "compare_tabrix")),
+        ("compare pair 3 pairs / plain (window)", ratio(results, "compare_pairs_window", "compare_window")),
+        ("compare 1,000,000 / pair (tabrix)", ratio(results, "compare_1m_tabrix", "compare_tabrix")),
+        ("compare 1,000,000: peak RSS MB", "%.0f" % results["compare_1m_rss_mb"] if results.get("compare_1m_rss_mb")
+         else "n/a"),
+        ("compare key x 10,000 / x 2,500 (16x tries)", ratio(results, "compare_dup10000_tabrix", "compare_dup2500_tabrix")),
         ("sheets large: ms", "%.1f" % (results["list_tabrix"] * 1000) if "list_tabrix" in results else "n/a"),
         ("split medium into folder: openpyxl / tabrix", ratio(results, "split_region_openpyxl", "split_region_tabrix")),
         ("split medium into folder: pandas / tabrix", ratio(results, "split_region_pandas", "split_region_tabrix")),
@@ -291,6 +342,8 @@ def main():
         bench_find(a.data, a.runs, results)
     if "clear" in only:
         bench_clear(a.data, a.runs, results)
+    if "compare" in only:
+        bench_compare(a.data, a.runs, results)
     with open(os.path.join(WORK, "results.json"), "w") as f:
         json.dump(results, f, indent=1)
     report(results)
