@@ -106,6 +106,8 @@ const std::vector<uint32_t>* FindIndex::rows(const BookData& book, const SheetDa
     Column& column = it->second;
     if (fresh || column.version != version) {
         column.rows.clear();
+        // Sized for a column of distinct values, as key columns mostly are, so filling it never rehashes.
+        column.rows.reserve(sheet.rowCount());
         column.version = version;
         for (uint32_t r = 0; r < sheet.rowCount(); ++r) {
             const Cell* c = sheet.find(r, col);
