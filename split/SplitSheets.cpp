@@ -60,6 +60,7 @@ Outcome splitSheets(framework::Host& host, const SplitSheetsPage& page, const st
                 host.appendLog(warning);
             // Each result is closed once written, so a workbook of many sheets never holds them all twice.
             book.Close(false);
+            host.progress(uint64_t(i), uint64_t(count));
         }
         app.Workbooks().Close();
         app.Quit();

@@ -38,6 +38,7 @@ Outcome splitToBooks(framework::Host& host, const SplitColumnPage& page, const s
             // Closed once saved: with thousands of parts, keeping every part open would hold them all in memory.
             saver.save(host, book, framework::joinPath(folder, file.name + "." + page.extension));
             host.pumpEvents();
+            host.progress(part.last + 1 - copy.firstDataRow, copy.endRow - copy.firstDataRow);
         });
         saver.finish(host);
         if (parts == 0) host.appendLog("工作表“" + page.sheet + "”除标题行外没有数据，没有可拆分的内容");

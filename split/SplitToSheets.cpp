@@ -39,6 +39,7 @@ Outcome splitToSheets(framework::Host& host, const SplitColumnPage& page, const 
             host.appendLog("正在拆分出“" + name.name + "”工作表");
             copyPartRows(copy, page, part, sheet);
             host.pumpEvents();
+            host.progress(part.last + 1 - copy.firstDataRow, copy.endRow - copy.firstDataRow);
         });
         if (parts > 0) {
             result.Worksheets(result.Worksheets().Count()).Delete();
