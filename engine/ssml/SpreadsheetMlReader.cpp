@@ -95,8 +95,8 @@ void SsmlHandler::endElement(std::string_view name) {
         return;
     }
     if (name == "Styles") m_styles.end(m_book);
-    else if (name == "Cell" && m_cell) finishCell();
-    else if (name == "Worksheet") m_sheet = nullptr, m_sink.reset();
+    else if (name == "Cell" && m_cell && m_sheet) finishCell();
+    else if (name == "Worksheet") m_sheet = nullptr, m_sink.reset(), m_cell.reset();
     else if (name == "Visible" && m_sheet && !m_path.empty() && m_path.back() == "WorksheetOptions") {
         if (m_optionText == "SheetHidden") m_sheet->visibility = Visibility::Hidden;
         else if (m_optionText == "SheetVeryHidden") m_sheet->visibility = Visibility::VeryHidden;
@@ -113,6 +113,7 @@ void SsmlHandler::characters(const char* text, int len) {
 }
 
 void SsmlHandler::startWorksheet(const char** atts) {
+    m_cell.reset(); // a worksheet inside a cell: the cell it interrupts is dropped, never finished in another sheet
     auto sheet = std::make_unique<SheetData>();
     const char* name = findAttr(atts, "Name");
     const std::string fallback = "Sheet" + std::to_string(m_book.sheets.size() + 1);

@@ -27,13 +27,12 @@ Cell& CellSink::place(uint32_t row, uint32_t col, uint32_t style) {
 
 uint32_t CellSink::styleWithFormat(std::string_view format, uint32_t base) {
     if (format.empty() || format == "General") return base;
-    std::string key = std::to_string(base) + ':' + std::string(format);
-    auto it = m_formatStyles.find(key);
-    if (it != m_formatStyles.end()) return it->second;
+    for (const auto& known : m_formatStyles)
+        if (known.base == base && known.format == format) return known.style;
     Style style = m_book.styles.get(base);
     style.numFmt = std::string(format);
     const uint32_t id = m_book.styles.intern(style);
-    m_formatStyles.emplace(std::move(key), id);
+    if (m_formatStyles.size() < 256) m_formatStyles.push_back({base, std::string(format), id});
     return id;
 }
 
@@ -57,7 +56,8 @@ void CellSink::putText(uint32_t row, uint32_t col, std::string_view text, uint32
 
 void CellSink::putNumber(uint32_t row, uint32_t col, double value, std::string_view format, uint32_t style) {
     // A number keeps the cell's own format unless that is General and the text asked for one.
-    const bool general = m_book.styles.get(style).numFmt == "General";
+    const bool general = style == m_generalStyle || m_book.styles.get(style).numFmt == "General";
+    if (general) m_generalStyle = style;
     Cell& cell = place(row, col, general ? styleWithFormat(format, style) : style);
     cell.type = CellType::Number;
     cell.number = value;

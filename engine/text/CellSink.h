@@ -4,7 +4,7 @@
 
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 namespace tabrix::engine::text {
 
@@ -32,7 +32,13 @@ private:
     BookData& m_book;
     SheetData& m_sheet;
     std::string m_where;
-    std::unordered_map<std::string, uint32_t> m_formatStyles; ///< "base:format" → style
+    struct FormatStyle {
+        uint32_t base;
+        std::string format;
+        uint32_t style;
+    };
+    std::vector<FormatStyle> m_formatStyles; ///< few: one per format and base style met
+    uint32_t m_generalStyle = UINT32_MAX;    ///< the last style found to have the General format
 };
 
 } // namespace tabrix::engine::text

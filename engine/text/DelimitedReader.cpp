@@ -2,7 +2,11 @@
 
 #include "engine/text/CellSink.h"
 
+#include <algorithm>
 #include <array>
+#include <exception>
+#include <thread>
+#include <vector>
 #include <cstring>
 
 namespace tabrix::engine::text {
@@ -66,6 +70,7 @@ public:
             if (!q) {
                 m_buffer.append(start, m_text.size() - m_pos);
                 m_pos = m_text.size();
+                m_openQuote = true;
                 break;
             }
             const size_t len = size_t(static_cast<const char*>(q) - start);
@@ -82,6 +87,8 @@ public:
         m_buffer += unquoted();
         return m_buffer;
     }
+    // True when the text ended inside a quoted field.
+    bool endedInQuote() const { return m_openQuote; }
     // Consumes the delimiter or line end after a field; true when a new line starts.
     bool endOfField() {
         if (m_pos >= m_text.size()) return true;
@@ -106,6 +113,7 @@ private:
     char m_delimiter;
     size_t m_pos = 0;
     std::string m_buffer;
+    bool m_openQuote = false;
 };
 
 bool allDigits(std::string_view t) {
@@ -134,6 +142,97 @@ void putField(CellSink& sink, uint32_t row, uint32_t col, std::string_view field
     }
     sink.putTyped(row, col, field);
 }
+
+// One stretch of whole lines read on its own (on its own thread for a large file): its cells, texts and styles,
+// the lines it held and whether it ended inside a quoted field.
+struct Stretch {
+    std::unique_ptr<BookData> book = std::make_unique<BookData>();
+    std::unique_ptr<SheetData> sheet = std::make_unique<SheetData>();
+    uint64_t lines = 0;
+    bool openQuote = false;
+    std::exception_ptr error;
+};
+
+constexpr size_t kStretchBytes = 2 << 20; // below this one thread reads the text alone
+
+size_t stretchCount(size_t bytes) {
+    const size_t threads = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+    return std::clamp<size_t>(bytes / kStretchBytes, 1, threads);
+}
+
+// Where each stretch starts: after a line feed near each equal share of the text. Fewer bounds than
+// stretches + 1 when the text has no line feed to split at.
+std::vector<size_t> stretchBounds(std::string_view text, size_t count) {
+    std::vector<size_t> bounds{0};
+    for (size_t k = 1; k < count; ++k) {
+        const size_t at = text.find('\n', std::max(bounds.back(), text.size() / count * k));
+        if (at == std::string_view::npos || at + 1 >= text.size()) return {};
+        bounds.push_back(at + 1);
+    }
+    bounds.push_back(text.size());
+    return bounds;
+}
+
+void readStretch(std::string_view text, char delimiter, const std::string& where, Stretch& out) {
+    try {
+        SheetData& sheet = *out.sheet;
+        CellSink sink(*out.book, sheet, where);
+        FieldReader reader(text, delimiter);
+        uint64_t row = 0, col = 0;
+        size_t width = 0;
+        while (!reader.atEnd()) {
+            std::string_view field = reader.next();
+            if (!field.empty()) {
+                sink.checkPlace(row, col);
+                // Rows are mostly as wide as the one before: room for its cells saves growing each row's vector.
+                if (row >= sheet.rowCount()) sheet.rowForWrite(uint32_t(row)).cells.reserve(width);
+                putField(sink, uint32_t(row), uint32_t(col), field, delimiter);
+            }
+            if (reader.endOfField()) {
+                if (row < sheet.rowCount()) width = sheet.rows()[row].cells.size();
+                ++row;
+                col = 0;
+            } else {
+                ++col;
+            }
+        }
+        out.lines = row;
+        out.openQuote = reader.endedInQuote();
+    } catch (...) {
+        out.error = std::current_exception();
+    }
+}
+
+// The stretches as one sheet: rows one after another, texts and styles moved into the first stretch's book.
+std::unique_ptr<BookData> joinStretches(std::vector<Stretch>& parts, const std::string& where) {
+    BookData& book = *parts[0].book;
+    SheetData& sheet = *parts[0].sheet;
+    uint64_t base = parts[0].lines;
+    for (size_t k = 1; k < parts.size(); ++k) {
+        Stretch& part = parts[k];
+        const uint32_t textBase = book.strings.size();
+        // The stretch's pool is dropped right after: its texts are moved, not copied.
+        for (uint32_t i = 0; i < part.book->strings.size(); ++i)
+            book.strings.append(std::move(const_cast<std::string&>(part.book->strings.get(i))));
+        std::vector<uint32_t> styles(part.book->styles.size(), UINT32_MAX);
+        styles[0] = 0;
+        auto& rows = part.sheet->rows();
+        if (base + rows.size() > kMaxRows) CellSink(book, sheet, where).checkPlace(base + rows.size() - 1, 0);
+        sheet.rows().resize(std::max<size_t>(sheet.rows().size(), base + rows.size()));
+        for (size_t r = 0; r < rows.size(); ++r) {
+            for (Cell& cell : rows[r].cells) {
+                if (cell.type == CellType::Text) cell.text += textBase;
+                if (styles[cell.style] == UINT32_MAX) styles[cell.style] = book.styles.intern(part.book->styles.get(cell.style));
+                cell.style = styles[cell.style];
+            }
+            sheet.rows()[base + r] = std::move(rows[r]);
+        }
+        base += part.lines;
+    }
+    sheet.touch();
+    book.sheets.push_back(std::move(parts[0].sheet));
+    return std::move(parts[0].book);
+}
 } // namespace
 
 char sniffDelimiter(std::string_view text) {
@@ -151,29 +250,31 @@ char sniffDelimiter(std::string_view text) {
 
 std::unique_ptr<BookData> readDelimited(std::string_view text, char delimiter, const std::string& sheetName,
                                         const std::string& where) {
-    auto book = std::make_unique<BookData>();
-    auto sheet = std::make_unique<SheetData>();
-    sheet->name = sheetName;
     char named = 0;
     text = stripSepLine(text, named);
     if (named) delimiter = named;
-    CellSink sink(*book, *sheet, where);
-    FieldReader reader(text, delimiter);
-    uint64_t row = 0, col = 0;
-    while (!reader.atEnd()) {
-        std::string_view field = reader.next();
-        if (!field.empty()) {
-            sink.checkPlace(row, col);
-            putField(sink, uint32_t(row), uint32_t(col), field, delimiter);
-        }
-        if (reader.endOfField()) {
-            ++row;
-            col = 0;
-        } else {
-            ++col;
-        }
+    std::vector<Stretch> parts(stretchCount(text.size()));
+    const auto bounds = stretchBounds(text, parts.size());
+    if (bounds.size() == parts.size() + 1) {
+        std::vector<std::thread> workers;
+        for (size_t k = 1; k < parts.size(); ++k)
+            workers.emplace_back([&, k] { readStretch(text.substr(bounds[k], bounds[k + 1] - bounds[k]), delimiter, where, parts[k]); });
+        readStretch(text.substr(0, bounds[1]), delimiter, where, parts[0]);
+        for (auto& worker : workers) worker.join();
+        for (auto& part : parts)
+            if (part.error) std::rethrow_exception(part.error);
     }
-    book->sheets.push_back(std::move(sheet));
+    // A stretch that ended inside quotes split a quoted field: its line breaks were data, so read it all in one.
+    bool clean = bounds.size() == parts.size() + 1;
+    for (size_t k = 0; clean && k + 1 < parts.size(); ++k) clean = !parts[k].openQuote;
+    if (!clean) {
+        parts.resize(1);
+        parts[0] = Stretch();
+        readStretch(text, delimiter, where, parts[0]);
+        if (parts[0].error) std::rethrow_exception(parts[0].error);
+    }
+    auto book = joinStretches(parts, where);
+    book->sheets.front()->name = sheetName;
     return book;
 }
 

@@ -63,6 +63,24 @@ bool scanNumber(std::string_view t, std::string& plain, bool& grouped, int& deci
     return i == t.size();
 }
 
+// The common case, "-123" or "45.67", read straight from the text; nullopt sends anything else the long way.
+std::optional<double> plainDecimal(std::string_view t) {
+    size_t i = t.front() == '-' ? 1 : 0;
+    const size_t start = i;
+    size_t intDigits = 0;
+    while (i < t.size() && isDigit(t[i])) ++i, ++intDigits;
+    if (intDigits == 0 || intDigits > size_t(kMaxNumberDigits) || (intDigits > 1 && t[start] == '0')) return std::nullopt;
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        while (i < t.size() && isDigit(t[i])) ++i;
+    }
+    if (i != t.size()) return std::nullopt;
+    double v = 0;
+    auto res = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (res.ec != std::errc() || res.ptr != t.data() + t.size()) return std::nullopt;
+    return v;
+}
+
 std::optional<double> toDouble(const std::string& plain) {
     double v = 0;
     auto res = std::from_chars(plain.data(), plain.data() + plain.size(), v);
@@ -167,6 +185,11 @@ TypedText typeText(std::string_view text) {
     out.format = "General";
     const char first = t.front();
     if (isDigit(first) || first == '-' || first == '+' || first == '.') {
+        if (auto v = plainDecimal(t)) {
+            out.type = CellType::Number;
+            out.number = *v;
+            return out;
+        }
         thread_local std::string plain;
         bool grouped = false;
         int decimals = 0;

@@ -69,3 +69,24 @@ TEST(DelimitedReader, TextThatIsNoTableOrNoTextIsRefused) {
     auto wide = readText("a,\"" + std::string(1 << 20, 'x') + "\"\n");
     EXPECT_EQ(cellAt(*wide, 0, "B1").size(), (1u << 20) + 2);
 }
+
+TEST(DelimitedReader, LargeTextReadInStretchesJoinsAsOne) {
+    std::string plain, quoted;
+    for (int i = 1; i <= 120000; ++i) {
+        const std::string line = std::to_string(i) + ",名" + std::to_string(i % 97) + ",0" + std::to_string(i) + "\n";
+        plain += line;
+        // A quoted field with line breaks right where the text would be cut in two.
+        quoted += i == 60000 ? "60000,\"a\n" + std::string(3 << 20, 'x') + "\nb\",060000\n" : line;
+    }
+    for (const std::string* text : {&plain, &quoted}) {
+        auto book = readText(*text, "big.csv");
+        const SheetData& s = *book->sheets[0];
+        ASSERT_EQ(s.usedRect()->lastRow, 119999u);
+        EXPECT_EQ(cellAt(*book, 0, "A120000"), "n:120000");
+        EXPECT_EQ(cellAt(*book, 0, "B120000"), "s:名" + std::to_string(120000 % 97));
+        EXPECT_EQ(cellAt(*book, 0, "C90001"), "s:090001");
+        EXPECT_EQ(cellAt(*book, 0, "A60001"), "n:60001");
+    }
+    auto book = readText(quoted, "big.csv");
+    EXPECT_EQ(cellAt(*book, 0, "B60000").substr(0, 5), "s:a\nx");
+}
