@@ -196,7 +196,9 @@ void HtmlTokenizer::attributes(HtmlToken& token) {
             }
             appendDecoded(value, m_doc.substr(start, end - start));
         }
-        if (!name.empty() && !token.attribute(name) && token.attributes.size() < 256)
+        // A tag with thousands of attributes is not a table's: past 256 the rest are dropped unread, so a crafted
+        // tag cannot make the duplicate test quadratic.
+        if (!name.empty() && token.attributes.size() < 256 && !token.attribute(name))
             token.attributes.emplace_back(std::move(name), std::move(value));
     }
     m_pos = i;
