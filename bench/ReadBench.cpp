@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <malloc.h>
 
 using namespace tabrix::engine;
 
@@ -15,6 +16,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: ReadBench FILE.xlsx|FILE.xls...\n");
         return 2;
     }
+    // The allocator settings the program itself runs with (cli/main.cpp, app/main.cpp).
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
     for (int i = 1; i < argc; ++i) {
         auto start = std::chrono::steady_clock::now();
         try {

@@ -176,6 +176,12 @@ std::vector<size_t> stretchBounds(std::string_view text, size_t count) {
 void readStretch(std::string_view text, char delimiter, const std::string& where, Stretch& out) {
     try {
         SheetData& sheet = *out.sheet;
+        // Room for the rows the text probably holds (from the length of its first lines), so the row table is
+        // not moved again and again as it grows.
+        size_t lines = 0, at = 0;
+        while (lines < 20 && (at = text.find('\n', at)) != std::string_view::npos) ++lines, ++at;
+        if (lines > 0 && at != std::string_view::npos)
+            sheet.rows().reserve(std::min<size_t>(text.size() / std::max<size_t>(at / lines, 8) + 16, kMaxRows));
         CellSink sink(*out.book, sheet, where);
         FieldReader reader(text, delimiter);
         uint64_t row = 0, col = 0;
@@ -183,7 +189,7 @@ void readStretch(std::string_view text, char delimiter, const std::string& where
         while (!reader.atEnd()) {
             std::string_view field = reader.next();
             if (!field.empty()) {
-                sink.checkPlace(row, col);
+                if (col >= kMaxCols || row >= kMaxRows) sink.checkPlace(row, col);
                 // Rows are mostly as wide as the one before: room for its cells saves growing each row's vector.
                 if (row >= sheet.rowCount()) sheet.rowForWrite(uint32_t(row)).cells.reserve(width);
                 putField(sink, uint32_t(row), uint32_t(col), field, delimiter);

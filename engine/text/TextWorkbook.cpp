@@ -51,11 +51,18 @@ std::unique_ptr<BookData> readDecoded(std::string_view bytes, const std::string&
         book->content = ContentKind::Html;
         return book;
     }
-    auto decoded = decodeText(bytes);
-    const char delimiter = sniffDelimiter(decoded.utf8);
+    // Valid UTF-8 (most exports) is read where it lies; anything else is converted first.
+    DecodedText decoded;
+    std::string_view text = bytes;
+    if (bytes.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    if (!isValidUtf8(text)) {
+        decoded = decodeText(bytes);
+        text = decoded.utf8;
+    }
+    const char delimiter = sniffDelimiter(text);
     if (delimiter == 0)
         throw EngineError(path + ": 不是工作簿：内容是普通文本，没有用制表符、逗号或分号分隔的列");
-    auto book = readDelimited(decoded.utf8, delimiter, sheetNameForFile(path), path);
+    auto book = readDelimited(text, delimiter, sheetNameForFile(path), path);
     book->content = delimiter == '\t' ? ContentKind::Tsv : delimiter == ';' ? ContentKind::SemicolonText : ContentKind::Csv;
     return book;
 }
