@@ -7,7 +7,11 @@
 using namespace tabrix::engine;
 
 namespace {
-std::unique_ptr<BookData> read(std::string_view bytes) { return text::readTextWorkbookBytes(bytes, "fuzz.csv"); }
+std::unique_ptr<BookData> read(std::string_view bytes) {
+    return text::readTextWorkbookBytes(bytes, "fuzz.csv");
+}
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) { return fuzzTextReader(read, data, size); }
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return fuzzTextReader(read, data, size);
+}

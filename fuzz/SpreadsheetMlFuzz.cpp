@@ -14,4 +14,6 @@ std::unique_ptr<BookData> read(std::string_view bytes) {
 }
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) { return fuzzTextReader(read, data, size); }
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return fuzzTextReader(read, data, size);
+}

@@ -30,14 +30,16 @@ bool readPart(std::string_view f, size_t& i, char letter, Part& part) {
         if (k < f.size() && (f[k] == '-' || f[k] == '+')) negative = f[k++] == '-';
         int64_t v = 0;
         size_t digits = 0;
-        while (k < f.size() && f[k] >= '0' && f[k] <= '9' && digits < 8) v = v * 10 + (f[k++] - '0'), ++digits;
+        while (k < f.size() && f[k] >= '0' && f[k] <= '9' && digits < 8)
+            v = v * 10 + (f[k++] - '0'), ++digits;
         if (digits == 0 || k >= f.size() || f[k] != ']') return false;
         part.value = negative ? -v : v;
         j = k + 1;
     } else if (j < f.size() && f[j] >= '0' && f[j] <= '9') {
         int64_t v = 0;
         size_t digits = 0;
-        while (j < f.size() && f[j] >= '0' && f[j] <= '9' && digits < 8) v = v * 10 + (f[j++] - '0'), ++digits;
+        while (j < f.size() && f[j] >= '0' && f[j] <= '9' && digits < 8)
+            v = v * 10 + (f[j++] - '0'), ++digits;
         part.absolute = true;
         part.value = v;
     }
@@ -52,8 +54,12 @@ std::optional<uint32_t> resolve(const Part& part, uint32_t here, uint32_t limit)
     return uint32_t(v);
 }
 
-std::string rowText(const Part& p, uint32_t index) { return (p.absolute ? "$" : "") + std::to_string(index + 1); }
-std::string colText(const Part& p, uint32_t index) { return (p.absolute ? "$" : "") + columnLetters(index); }
+std::string rowText(const Part& p, uint32_t index) {
+    return (p.absolute ? "$" : "") + std::to_string(index + 1);
+}
+std::string colText(const Part& p, uint32_t index) {
+    return (p.absolute ? "$" : "") + columnLetters(index);
+}
 
 // A reference at f[i] (R and/or C parts, not followed by a name character); writes its A1 form.
 bool reference(std::string_view f, size_t& i, uint32_t row, uint32_t col, std::string& out, Part& r, Part& c) {
@@ -65,10 +71,14 @@ bool reference(std::string_view f, size_t& i, uint32_t row, uint32_t col, std::s
     if ((!r.present && !c.present) || (j < f.size() && (isNameChar(f[j]) || f[j] == '(' || f[j] == '!'))) return false;
     auto ri = resolve(r, row, kMaxRows);
     auto ci = resolve(c, col, kMaxCols);
-    if ((r.present && !ri) || (c.present && !ci)) out += "#REF!";
-    else if (r.present && c.present) out += colText(c, *ci) + rowText(r, *ri);
-    else if (r.present) out += rowText(r, *ri);
-    else out += colText(c, *ci);
+    if ((r.present && !ri) || (c.present && !ci))
+        out += "#REF!";
+    else if (r.present && c.present)
+        out += colText(c, *ci) + rowText(r, *ri);
+    else if (r.present)
+        out += rowText(r, *ri);
+    else
+        out += colText(c, *ci);
     i = j;
     return true;
 }
@@ -83,7 +93,8 @@ std::string r1c1ToA1(std::string_view f, uint32_t row, uint32_t col) {
         const char ch = f[i];
         if (ch == '"' || ch == '\'') {
             size_t end = f.find(ch, i + 1);
-            while (end != std::string_view::npos && end + 1 < f.size() && f[end + 1] == ch) end = f.find(ch, end + 2);
+            while (end != std::string_view::npos && end + 1 < f.size() && f[end + 1] == ch)
+                end = f.find(ch, end + 2);
             end = end == std::string_view::npos ? f.size() : end + 1;
             out.append(f.substr(i, end - i));
             i = end;
@@ -116,7 +127,8 @@ std::string r1c1ToA1(std::string_view f, uint32_t row, uint32_t col) {
             ++i;
             continue;
         }
-        while (i < f.size() && isNameChar(f[i])) out += f[i++]; // a name or function, copied whole
+        while (i < f.size() && isNameChar(f[i]))
+            out += f[i++]; // a name or function, copied whole
     }
     return out;
 }

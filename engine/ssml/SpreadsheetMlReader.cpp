@@ -26,7 +26,9 @@ std::optional<int64_t> intAttr(const char** atts, std::string_view name) {
 
 // Column width in characters of the default font from points, as the program converts it (7 px per character
 // plus 5 px of padding at 96 dpi).
-double widthInCharacters(double points) { return std::max(0.0, std::floor((points * 96 / 72 - 5) / 7 * 256) / 256); }
+double widthInCharacters(double points) {
+    return std::max(0.0, std::floor((points * 96 / 72 - 5) / 7 * 256) / 256);
+}
 
 struct PendingCell {
     uint32_t row = 0, col = 0, style = 0;
@@ -72,14 +74,22 @@ void SsmlHandler::startElement(std::string_view name, const char** atts) {
         return;
     }
     m_optionText.clear();
-    if (name == "Style" && parentIs("Styles")) m_styles.begin(atts);
-    else if (m_path.size() >= 3 && m_path[m_path.size() - 3] == "Styles") m_styles.element(name, atts);
-    else if (name == "Worksheet") startWorksheet(atts);
-    else if (name == "NamedRange") namedRange(atts);
-    else if (!m_sheet) return;
-    else if (name == "Column" && parentIs("Table")) startColumn(atts);
-    else if (name == "Row" && parentIs("Table")) startRow(atts);
-    else if (name == "Cell" && parentIs("Row")) startCell(atts);
+    if (name == "Style" && parentIs("Styles"))
+        m_styles.begin(atts);
+    else if (m_path.size() >= 3 && m_path[m_path.size() - 3] == "Styles")
+        m_styles.element(name, atts);
+    else if (name == "Worksheet")
+        startWorksheet(atts);
+    else if (name == "NamedRange")
+        namedRange(atts);
+    else if (!m_sheet)
+        return;
+    else if (name == "Column" && parentIs("Table"))
+        startColumn(atts);
+    else if (name == "Row" && parentIs("Table"))
+        startRow(atts);
+    else if (name == "Cell" && parentIs("Row"))
+        startCell(atts);
     else if (name == "Data" && parentIs("Cell") && m_cell) {
         const char* type = findAttr(atts, "Type");
         m_cell->type = type ? type : "String";
@@ -94,12 +104,17 @@ void SsmlHandler::endElement(std::string_view name) {
         --m_dataDepth;
         return;
     }
-    if (name == "Styles") m_styles.end(m_book);
-    else if (name == "Cell" && m_cell && m_sheet) finishCell();
-    else if (name == "Worksheet") m_sheet = nullptr, m_sink.reset(), m_cell.reset();
+    if (name == "Styles")
+        m_styles.end(m_book);
+    else if (name == "Cell" && m_cell && m_sheet)
+        finishCell();
+    else if (name == "Worksheet")
+        m_sheet = nullptr, m_sink.reset(), m_cell.reset();
     else if (name == "Visible" && m_sheet && !m_path.empty() && m_path.back() == "WorksheetOptions") {
-        if (m_optionText == "SheetHidden") m_sheet->visibility = Visibility::Hidden;
-        else if (m_optionText == "SheetVeryHidden") m_sheet->visibility = Visibility::VeryHidden;
+        if (m_optionText == "SheetHidden")
+            m_sheet->visibility = Visibility::Hidden;
+        else if (m_optionText == "SheetVeryHidden")
+            m_sheet->visibility = Visibility::VeryHidden;
     }
 }
 
@@ -133,7 +148,8 @@ void SsmlHandler::startColumn(const char** atts) {
     info.first = uint16_t(std::max<int64_t>(first, 0));
     info.last = uint16_t(info.first + span);
     if (const char* w = findAttr(atts, "Width"))
-        if (auto points = xlsx::parseDouble(w); points && *points >= 0 && *points < 5000) info.width = widthInCharacters(*points);
+        if (auto points = xlsx::parseDouble(w); points && *points >= 0 && *points < 5000)
+            info.width = widthInCharacters(*points);
     if (const char* h = findAttr(atts, "Hidden")) info.hidden = std::strcmp(h, "1") == 0;
     if (const char* s = findAttr(atts, "StyleID")) info.style = m_styles.styleFor(m_book, s);
     m_sheet->setColumnInfo(info);
@@ -149,7 +165,8 @@ void SsmlHandler::startRow(const char** atts) {
     const char* hidden = findAttr(atts, "Hidden");
     if (height || hidden) {
         RowData& row = m_sheet->rowForWrite(uint32_t(m_row));
-        if (auto h = height ? xlsx::parseDouble(height) : std::nullopt; h && *h >= 0 && *h <= 409.5) row.height = float(*h);
+        if (auto h = height ? xlsx::parseDouble(height) : std::nullopt; h && *h >= 0 && *h <= 409.5)
+            row.height = float(*h);
         row.hidden = hidden && std::strcmp(hidden, "1") == 0;
     }
 }
@@ -162,7 +179,8 @@ void SsmlHandler::startCell(const char** atts) {
     const int64_t down = std::clamp<int64_t>(intAttr(atts, "MergeDown").value_or(0), 0, kMaxRows);
     m_sink->checkPlace(uint64_t(m_row + down), uint64_t(m_col + across));
     if (across > 0 || down > 0)
-        m_sheet->merged.push_back(CellRect{uint32_t(m_row), uint32_t(m_col), uint32_t(m_row + down), uint32_t(m_col + across)});
+        m_sheet->merged.push_back(
+            CellRect{uint32_t(m_row), uint32_t(m_col), uint32_t(m_row + down), uint32_t(m_col + across)});
     PendingCell cell;
     cell.row = uint32_t(m_row);
     cell.col = uint32_t(m_col);
@@ -178,18 +196,23 @@ void SsmlHandler::finishCell() {
     text::CellSink& sink = *m_sink;
     const uint32_t r = cell.row, c = cell.col;
     if (cell.hasData && cell.type == "Number") {
-        if (auto v = xlsx::parseDouble(xlsx::trimSpace(cell.data))) sink.putNumber(r, c, *v, "General", cell.style);
-        else sink.putText(r, c, cell.data, cell.style);
+        if (auto v = xlsx::parseDouble(xlsx::trimSpace(cell.data)))
+            sink.putNumber(r, c, *v, "General", cell.style);
+        else
+            sink.putText(r, c, cell.data, cell.style);
     } else if (cell.hasData && cell.type == "DateTime") {
         if (auto serial = xlsx::isoDateSerial(cell.data, false))
             sink.putNumber(r, c, *serial, *serial == std::floor(*serial) ? "yyyy/m/d" : "yyyy/m/d h:mm", cell.style);
-        else sink.putText(r, c, cell.data, cell.style);
+        else
+            sink.putText(r, c, cell.data, cell.style);
     } else if (cell.hasData && cell.type == "Boolean") {
         const std::string_view v = xlsx::trimSpace(cell.data);
         sink.putBoolean(r, c, v == "1" || v == "true" || v == "TRUE", cell.style);
     } else if (cell.hasData && cell.type == "Error") {
-        if (auto code = errorFromText(xlsx::trimSpace(cell.data))) sink.putError(r, c, *code, cell.style);
-        else sink.putText(r, c, cell.data, cell.style);
+        if (auto code = errorFromText(xlsx::trimSpace(cell.data)))
+            sink.putError(r, c, *code, cell.style);
+        else
+            sink.putText(r, c, cell.data, cell.style);
     } else if (cell.hasData) {
         sink.putText(r, c, cell.data, cell.style);
     }

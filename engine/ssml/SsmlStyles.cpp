@@ -10,7 +10,9 @@ namespace tabrix::engine::ssml {
 using xlsx::findAttr;
 
 namespace {
-bool isTrue(const char* v) { return v && (std::strcmp(v, "1") == 0 || std::strcmp(v, "true") == 0); }
+bool isTrue(const char* v) {
+    return v && (std::strcmp(v, "1") == 0 || std::strcmp(v, "true") == 0);
+}
 
 uint8_t horizontal(std::string_view v) {
     if (v == "Left") return 1;
@@ -33,15 +35,16 @@ uint8_t vertical(std::string_view v) {
 
 void applyFont(Font& font, const char** atts) {
     if (const char* v = findAttr(atts, "FontName")) font.name = v;
-    if (auto size = xlsx::parseDouble(findAttr(atts, "Size") ? findAttr(atts, "Size") : ""); size && *size > 0 && *size < 410)
+    if (auto size = xlsx::parseDouble(findAttr(atts, "Size") ? findAttr(atts, "Size") : "");
+        size && *size > 0 && *size < 410)
         font.size = *size;
     if (const char* v = findAttr(atts, "Bold")) font.bold = isTrue(v);
     if (const char* v = findAttr(atts, "Italic")) font.italic = isTrue(v);
     if (const char* v = findAttr(atts, "StrikeThrough")) font.strike = isTrue(v);
     if (const char* v = findAttr(atts, "Color")) font.color = ssmlColor(v);
     if (const char* v = findAttr(atts, "Underline"))
-        font.underline = std::strcmp(v, "Single") == 0   ? Underline::Single
-                         : std::strcmp(v, "Double") == 0 ? Underline::Double
+        font.underline = std::strcmp(v, "Single") == 0             ? Underline::Single
+                         : std::strcmp(v, "Double") == 0           ? Underline::Double
                          : std::strcmp(v, "SingleAccounting") == 0 ? Underline::SingleAccounting
                          : std::strcmp(v, "DoubleAccounting") == 0 ? Underline::DoubleAccounting
                                                                    : Underline::None;

@@ -7,8 +7,8 @@
 
 namespace tabrix::engine::ssml {
 
-/// The <Styles> of a 2003 XML spreadsheet: each ss:Style by its ss:ID, built on its ss:Parent (or Default), with what a cell
-/// shows of it (number format, font, fill, alignment). "Default" becomes the workbook's default style.
+/// The <Styles> of a 2003 XML spreadsheet: each ss:Style by its ss:ID, built on its ss:Parent (or Default), with what a
+/// cell shows of it (number format, font, fill, alignment). "Default" becomes the workbook's default style.
 class SsmlStyles {
 public:
     void begin(const char** atts);

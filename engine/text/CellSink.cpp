@@ -39,11 +39,20 @@ uint32_t CellSink::styleWithFormat(std::string_view format, uint32_t base) {
 void CellSink::putTyped(uint32_t row, uint32_t col, std::string_view text, uint32_t style) {
     const TypedText typed = typeText(text);
     switch (typed.type) {
-    case CellType::Empty: return;
-    case CellType::Number: putNumber(row, col, typed.number, typed.format, style); return;
-    case CellType::Boolean: putBoolean(row, col, typed.boolean, style); return;
-    case CellType::Error: putError(row, col, typed.error, style); return;
-    case CellType::Text: putText(row, col, text, style); return;
+    case CellType::Empty:
+        return;
+    case CellType::Number:
+        putNumber(row, col, typed.number, typed.format, style);
+        return;
+    case CellType::Boolean:
+        putBoolean(row, col, typed.boolean, style);
+        return;
+    case CellType::Error:
+        putError(row, col, typed.error, style);
+        return;
+    case CellType::Text:
+        putText(row, col, text, style);
+        return;
     }
 }
 

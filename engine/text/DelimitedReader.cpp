@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <exception>
 #include <thread>
 #include <vector>
-#include <cstring>
 
 namespace tabrix::engine::text {
 
@@ -29,9 +29,12 @@ LineCounts countDelimiters(std::string_view text) {
         if (c == '"') quoted = !quoted;
         if (quoted) continue;
         auto& target = line == 0 ? counts.first : counts.rest;
-        if (c == '\t') ++target[0];
-        else if (c == ',') ++target[1];
-        else if (c == ';') ++target[2];
+        if (c == '\t')
+            ++target[0];
+        else if (c == ',')
+            ++target[1];
+        else if (c == ';')
+            ++target[2];
         else if (c == '\n' || c == '\r') {
             if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
             ++line;
@@ -104,7 +107,8 @@ private:
         const char* p = m_text.data() + m_pos;
         const char* end = m_text.data() + m_text.size();
         const char d = m_delimiter;
-        while (p < end && *p != d && *p != '\n' && *p != '\r') ++p;
+        while (p < end && *p != d && *p != '\n' && *p != '\r')
+            ++p;
         m_pos = size_t(p - m_text.data());
         return m_text.substr(start, m_pos - start);
     }
@@ -128,13 +132,15 @@ void putField(CellSink& sink, uint32_t row, uint32_t col, std::string_view field
     // ="0012": a formula giving the text, written by exporters so that digits stay text.
     if (field.size() >= 3 && field[0] == '=' && field[1] == '"' && field.back() == '"') {
         std::string inner(field.substr(2, field.size() - 3));
-        for (size_t at = 0; (at = inner.find("\"\"", at)) != std::string::npos; ++at) inner.erase(at, 1);
+        for (size_t at = 0; (at = inner.find("\"\"", at)) != std::string::npos; ++at)
+            inner.erase(at, 1);
         sink.putText(row, col, inner);
         return;
     }
     if (delimiter != '\t' && field.back() == '\t') {
         std::string_view digits = field.substr(0, field.size() - 1);
-        while (!digits.empty() && digits.front() == ' ') digits.remove_prefix(1);
+        while (!digits.empty() && digits.front() == ' ')
+            digits.remove_prefix(1);
         if (allDigits(digits)) {
             sink.putText(row, col, digits);
             return;
@@ -179,7 +185,8 @@ void readStretch(std::string_view text, char delimiter, const std::string& where
         // Room for the rows the text probably holds (from the length of its first lines), so the row table is
         // not moved again and again as it grows.
         size_t lines = 0, at = 0;
-        while (lines < 20 && (at = text.find('\n', at)) != std::string_view::npos) ++lines, ++at;
+        while (lines < 20 && (at = text.find('\n', at)) != std::string_view::npos)
+            ++lines, ++at;
         if (lines > 0 && at != std::string_view::npos)
             sheet.rows().reserve(std::min<size_t>(text.size() / std::max<size_t>(at / lines, 8) + 16, kMaxRows));
         CellSink sink(*out.book, sheet, where);
@@ -228,7 +235,8 @@ std::unique_ptr<BookData> joinStretches(std::vector<Stretch>& parts, const std::
         for (size_t r = 0; r < rows.size(); ++r) {
             for (Cell& cell : rows[r].cells) {
                 if (cell.type == CellType::Text) cell.text += textBase;
-                if (styles[cell.style] == UINT32_MAX) styles[cell.style] = book.styles.intern(part.book->styles.get(cell.style));
+                if (styles[cell.style] == UINT32_MAX)
+                    styles[cell.style] = book.styles.intern(part.book->styles.get(cell.style));
                 cell.style = styles[cell.style];
             }
             sheet.rows()[base + r] = std::move(rows[r]);
@@ -264,15 +272,18 @@ std::unique_ptr<BookData> readDelimited(std::string_view text, char delimiter, c
     if (bounds.size() == parts.size() + 1) {
         std::vector<std::thread> workers;
         for (size_t k = 1; k < parts.size(); ++k)
-            workers.emplace_back([&, k] { readStretch(text.substr(bounds[k], bounds[k + 1] - bounds[k]), delimiter, where, parts[k]); });
+            workers.emplace_back(
+                [&, k] { readStretch(text.substr(bounds[k], bounds[k + 1] - bounds[k]), delimiter, where, parts[k]); });
         readStretch(text.substr(0, bounds[1]), delimiter, where, parts[0]);
-        for (auto& worker : workers) worker.join();
+        for (auto& worker : workers)
+            worker.join();
         for (auto& part : parts)
             if (part.error) std::rethrow_exception(part.error);
     }
     // A stretch that ended inside quotes split a quoted field: its line breaks were data, so read it all in one.
     bool clean = bounds.size() == parts.size() + 1;
-    for (size_t k = 0; clean && k + 1 < parts.size(); ++k) clean = !parts[k].openQuote;
+    for (size_t k = 0; clean && k + 1 < parts.size(); ++k)
+        clean = !parts[k].openQuote;
     if (!clean) {
         parts.resize(1);
         parts[0] = Stretch();

@@ -23,9 +23,11 @@ constexpr uint64_t kMaxSpanWork = 64ull << 20;
 uint32_t spanValue(const std::string* value, uint32_t limit) {
     if (!value) return 1;
     size_t i = 0;
-    while (i < value->size() && (*value)[i] == ' ') ++i;
+    while (i < value->size() && (*value)[i] == ' ')
+        ++i;
     uint64_t n = 0;
-    for (; i < value->size() && (*value)[i] >= '0' && (*value)[i] <= '9' && n <= limit; ++i) n = n * 10 + uint64_t((*value)[i] - '0');
+    for (; i < value->size() && (*value)[i] >= '0' && (*value)[i] <= '9' && n <= limit; ++i)
+        n = n * 10 + uint64_t((*value)[i] - '0');
     return n == 0 ? 1 : uint32_t(std::min<uint64_t>(n, limit));
 }
 
@@ -65,9 +67,11 @@ std::string cellText(std::string_view raw) {
             out += raw[i++];
         }
     }
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
+        out.pop_back();
     size_t lead = 0;
-    while (lead < out.size() && out[lead] == '\n') ++lead;
+    while (lead < out.size() && out[lead] == '\n')
+        ++lead;
     return out.substr(lead);
 }
 
@@ -121,13 +125,19 @@ void HtmlBookBuilder::token(const HtmlToken& t) {
     switch (t.kind) {
     case HtmlToken::Declaration:
         // Excel's page export hides a row of empty cells for browsers in <![if supportMisalignedColumns]>.
-        if (t.text.starts_with("[if") && t.text.find("supportMisalignedColumns") != std::string::npos) m_skipping = true;
-        else if (t.text.starts_with("[endif")) m_skipping = false;
+        if (t.text.starts_with("[if") && t.text.find("supportMisalignedColumns") != std::string::npos)
+            m_skipping = true;
+        else if (t.text.starts_with("[endif"))
+            m_skipping = false;
         return;
-    case HtmlToken::Comment: collectSheetNames(t.text, m_sheetNames); return;
+    case HtmlToken::Comment:
+        collectSheetNames(t.text, m_sheetNames);
+        return;
     case HtmlToken::Text:
-        if (t.name == "style") m_css.parse(t.text);
-        else if (!m_skipping && t.name.empty()) appendText(t.text);
+        if (t.name == "style")
+            m_css.parse(t.text);
+        else if (!m_skipping && t.name.empty())
+            appendText(t.text);
         return;
     case HtmlToken::StartTag:
         if (!m_skipping) startTag(t);
@@ -141,7 +151,8 @@ void HtmlBookBuilder::token(const HtmlToken& t) {
 void HtmlBookBuilder::appendText(std::string_view text) {
     if (!m_table || !m_table->cell) return;
     std::string& raw = m_table->cell->raw;
-    for (char c : text) raw += (c == '\n' || c == '\r') ? ' ' : c;
+    for (char c : text)
+        raw += (c == '\n' || c == '\r') ? ' ' : c;
 }
 
 void HtmlBookBuilder::startTag(const HtmlToken& t) {
@@ -161,8 +172,10 @@ void HtmlBookBuilder::startTag(const HtmlToken& t) {
         if (m_table->cell) m_table->cell->raw += '\n';
     } else if (m_table->nested > 0) {
         // A table inside a cell: its cells are words of that cell, its rows lines.
-        if (m_table->cell && n == "tr") m_table->cell->raw += kSoftBreak;
-        else if (m_table->cell && (n == "td" || n == "th")) m_table->cell->raw += ' ';
+        if (m_table->cell && n == "tr")
+            m_table->cell->raw += kSoftBreak;
+        else if (m_table->cell && (n == "td" || n == "th"))
+            m_table->cell->raw += ' ';
     } else if (n == "tr") {
         closeCell();
         newRow();
@@ -216,17 +229,18 @@ void HtmlBookBuilder::openCell(const HtmlToken& t) {
     Table& table = *m_table;
     if (!table.inRow) newRow(); // a cell outside any <tr> opens a row, as browsers do
     uint32_t col = table.col;
-    while (col < table.busyUntil.size() && table.busyUntil[col] > table.row) ++col, ++m_spanWork;
+    while (col < table.busyUntil.size() && table.busyUntil[col] > table.row)
+        ++col, ++m_spanWork;
     OpenCell cell;
     cell.row = table.row;
     cell.col = col;
     cell.colSpan = spanValue(t.attribute("colspan"), kMaxColSpan);
     cell.rowSpan = spanValue(t.attribute("rowspan"), kMaxRowSpan);
-    table.sink->checkPlace(uint64_t(cell.row) + cell.rowSpan - 1,
-                                                       uint64_t(col) + cell.colSpan - 1);
+    table.sink->checkPlace(uint64_t(cell.row) + cell.rowSpan - 1, uint64_t(col) + cell.colSpan - 1);
     if (cell.rowSpan > 1) {
         if (table.busyUntil.size() < col + cell.colSpan) table.busyUntil.resize(col + cell.colSpan, 0);
-        for (uint32_t c = col; c < col + cell.colSpan; ++c) table.busyUntil[c] = table.row + cell.rowSpan;
+        for (uint32_t c = col; c < col + cell.colSpan; ++c)
+            table.busyUntil[c] = table.row + cell.rowSpan;
         m_spanWork += cell.colSpan;
     }
     if (m_spanWork > kMaxSpanWork) throw EngineError(m_where + ": 网页表格的合并单元格过多，无法按表格读取");
@@ -244,7 +258,8 @@ void HtmlBookBuilder::closeCell() {
     OpenCell cell = std::move(*m_table->cell);
     m_table->cell.reset();
     if (cell.rowSpan > 1 || cell.colSpan > 1)
-        m_table->sheet->merged.push_back(CellRect{cell.row, cell.col, cell.row + cell.rowSpan - 1, cell.col + cell.colSpan - 1});
+        m_table->sheet->merged.push_back(
+            CellRect{cell.row, cell.col, cell.row + cell.rowSpan - 1, cell.col + cell.colSpan - 1});
     putCell(cell);
 }
 
@@ -294,7 +309,8 @@ std::string declaredHtmlCharset(std::string_view head) {
         auto* content = t.attribute("content");
         if (!content) continue;
         std::string lowered;
-        for (char c : *content) lowered += char(std::tolower(static_cast<unsigned char>(c)));
+        for (char c : *content)
+            lowered += char(std::tolower(static_cast<unsigned char>(c)));
         size_t at = lowered.find("charset=");
         if (at == std::string::npos) continue;
         std::string label = content->substr(at + 8);
@@ -307,7 +323,8 @@ std::unique_ptr<BookData> readHtml(std::string_view page, const std::string& whe
     HtmlBookBuilder builder(where);
     HtmlTokenizer tokenizer(page);
     HtmlToken t;
-    while (tokenizer.next(t)) builder.token(t);
+    while (tokenizer.next(t))
+        builder.token(t);
     return builder.finish();
 }
 

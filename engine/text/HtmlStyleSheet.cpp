@@ -5,13 +5,16 @@
 namespace tabrix::engine::text {
 
 namespace {
-char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+}
 
 size_t findNoCase(std::string_view hay, std::string_view needle) {
     if (hay.size() < needle.size()) return std::string_view::npos;
     for (size_t i = 0; i + needle.size() <= hay.size(); ++i) {
         size_t k = 0;
-        while (k < needle.size() && lower(hay[i + k]) == needle[k]) ++k;
+        while (k < needle.size() && lower(hay[i + k]) == needle[k])
+            ++k;
         if (k == needle.size()) return i;
     }
     return std::string_view::npos;
@@ -24,7 +27,8 @@ std::string_view formatDeclaration(std::string_view body) {
     at = body.find(':', at);
     if (at == std::string_view::npos) return {};
     ++at;
-    while (at < body.size() && (body[at] == ' ' || body[at] == '\t' || body[at] == '\n' || body[at] == '\r')) ++at;
+    while (at < body.size() && (body[at] == ' ' || body[at] == '\t' || body[at] == '\n' || body[at] == '\r'))
+        ++at;
     size_t end = at;
     bool quoted = false;
     for (; end < body.size(); ++end) {
@@ -45,8 +49,10 @@ std::string msoNumberFormat(std::string_view value) {
     std::string out;
     for (size_t i = 0; i < value.size(); ++i) {
         const char c = value[i];
-        if (c == '\\' && i + 1 < value.size()) out += value[++i];
-        else if (c != '"') out += c;
+        if (c == '\\' && i + 1 < value.size())
+            out += value[++i];
+        else if (c != '"')
+            out += c;
     }
     while (!out.empty() && (out.back() == ' ' || out.back() == '\t' || out.back() == '\r' || out.back() == '\n'))
         out.pop_back();

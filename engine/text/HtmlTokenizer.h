@@ -10,7 +10,7 @@ namespace tabrix::engine::text {
 struct HtmlToken {
     enum Kind { StartTag, EndTag, Text, Comment, Declaration };
     Kind kind = Text;
-    std::string name; ///< tag name in lower case
+    std::string name;                                            ///< tag name in lower case
     std::vector<std::pair<std::string, std::string>> attributes; ///< names in lower case, values decoded
     std::string text; ///< text (references decoded), comment or declaration content
     bool selfClosing = false;

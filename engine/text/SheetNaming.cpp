@@ -32,12 +32,15 @@ bool taken(const BookData& book, const std::string& name) {
 
 std::string validSheetName(std::string_view wanted, const BookData& book, const std::string& fallback) {
     std::string name;
-    for (char c : wanted) name += (c == ':' || c == '\\' || c == '/' || c == '?' || c == '*' || c == '[' || c == ']' ||
-                                   (c >= 0 && c < 0x20))
-                                      ? '_'
-                                      : c;
-    while (!name.empty() && (name.front() == '\'' || name.front() == ' ')) name.erase(0, 1);
-    while (!name.empty() && (name.back() == '\'' || name.back() == ' ')) name.pop_back();
+    for (char c : wanted)
+        name +=
+            (c == ':' || c == '\\' || c == '/' || c == '?' || c == '*' || c == '[' || c == ']' || (c >= 0 && c < 0x20))
+                ? '_'
+                : c;
+    while (!name.empty() && (name.front() == '\'' || name.front() == ' '))
+        name.erase(0, 1);
+    while (!name.empty() && (name.back() == '\'' || name.back() == ' '))
+        name.pop_back();
     name = utf8Prefix(name, 31);
     if (name.empty()) name = fallback;
     if (!taken(book, name)) return name;

@@ -97,12 +97,12 @@ std::optional<std::string> charsetName(std::string_view label) {
     const std::string l = lowerTrimmed(label);
     if (l.empty() || l.size() > 40) return std::nullopt;
     static const std::pair<const char*, const char*> aliases[] = {
-        {"gb2312", "GB18030"}, {"gbk", "GB18030"}, {"x-gbk", "GB18030"}, {"cp936", "GB18030"},
-        {"gb18030", "GB18030"}, {"euc-cn", "GB18030"}, {"gb_2312-80", "GB18030"}, {"csgb2312", "GB18030"},
-        {"big5", "BIG5-HKSCS"}, {"utf-8", "UTF-8"}, {"utf8", "UTF-8"}, {"unicode", "UTF-16LE"},
-        {"iso-8859-1", "CP1252"}, {"latin1", "CP1252"}, {"us-ascii", "CP1252"}, {"ascii", "CP1252"},
-        {"macintosh", "MACINTOSH"}, {"x-mac-roman", "MACINTOSH"}, {"shift_jis", "CP932"}, {"sjis", "CP932"},
-        {"euc-kr", "CP949"}, {"ks_c_5601-1987", "CP949"}};
+        {"gb2312", "GB18030"},      {"gbk", "GB18030"},           {"x-gbk", "GB18030"},      {"cp936", "GB18030"},
+        {"gb18030", "GB18030"},     {"euc-cn", "GB18030"},        {"gb_2312-80", "GB18030"}, {"csgb2312", "GB18030"},
+        {"big5", "BIG5-HKSCS"},     {"utf-8", "UTF-8"},           {"utf8", "UTF-8"},         {"unicode", "UTF-16LE"},
+        {"iso-8859-1", "CP1252"},   {"latin1", "CP1252"},         {"us-ascii", "CP1252"},    {"ascii", "CP1252"},
+        {"macintosh", "MACINTOSH"}, {"x-mac-roman", "MACINTOSH"}, {"shift_jis", "CP932"},    {"sjis", "CP932"},
+        {"euc-kr", "CP949"},        {"ks_c_5601-1987", "CP949"}};
     for (const auto& [from, to] : aliases)
         if (l == from) return std::string(to);
     std::string upper = l;
@@ -155,7 +155,8 @@ DecodedText decodeText(std::string_view bytes, std::string_view declared) {
         return {convertToUtf8(rest, bom->first), bom->first};
     }
     if (auto name = charsetName(declared); name && *name != "UTF-8") {
-        // A page declared UTF-16 but written in 8 bits (the declaration copied from elsewhere) is not taken at its word.
+        // A page declared UTF-16 but written in 8 bits (the declaration copied from elsewhere) is not taken at its
+        // word.
         if (!name->starts_with("UTF-16"))
             if (auto out = convert(bytes, *name, true)) return {std::move(*out), *name};
     }

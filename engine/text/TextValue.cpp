@@ -10,12 +10,16 @@ namespace {
 constexpr int kMaxNumberDigits = 15; // beyond this a spreadsheet number loses digits
 
 std::string_view trimSpaces(std::string_view t) {
-    while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
-    while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+    while (!t.empty() && t.front() == ' ')
+        t.remove_prefix(1);
+    while (!t.empty() && t.back() == ' ')
+        t.remove_suffix(1);
     return t;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Scans a number "[+-]digits[,ddd...][.digits][e[+-]digits]" and writes it without separators into plain.
 // grouped tells whether thousands separators were used; decimals counts the digits after the point.
@@ -48,7 +52,8 @@ bool scanNumber(std::string_view t, std::string& plain, bool& grouped, int& deci
     if (intDigits > size_t(kMaxNumberDigits)) return false;
     if (i < t.size() && t[i] == '.') {
         plain += t[i++];
-        while (i < t.size() && isDigit(t[i])) plain += t[i++], ++decimals;
+        while (i < t.size() && isDigit(t[i]))
+            plain += t[i++], ++decimals;
     }
     if (intDigits == 0 && decimals == 0) return false;
     if (i < t.size() && (t[i] == 'e' || t[i] == 'E') && !grouped) {
@@ -56,7 +61,8 @@ bool scanNumber(std::string_view t, std::string& plain, bool& grouped, int& deci
         std::string exp = "e";
         if (j < t.size() && (t[j] == '+' || t[j] == '-')) exp += t[j++];
         if (j >= t.size() || !isDigit(t[j])) return false;
-        while (j < t.size() && isDigit(t[j])) exp += t[j++];
+        while (j < t.size() && isDigit(t[j]))
+            exp += t[j++];
         plain += exp;
         i = j;
     }
@@ -68,11 +74,14 @@ std::optional<double> plainDecimal(std::string_view t) {
     size_t i = t.front() == '-' ? 1 : 0;
     const size_t start = i;
     size_t intDigits = 0;
-    while (i < t.size() && isDigit(t[i])) ++i, ++intDigits;
-    if (intDigits == 0 || intDigits > size_t(kMaxNumberDigits) || (intDigits > 1 && t[start] == '0')) return std::nullopt;
+    while (i < t.size() && isDigit(t[i]))
+        ++i, ++intDigits;
+    if (intDigits == 0 || intDigits > size_t(kMaxNumberDigits) || (intDigits > 1 && t[start] == '0'))
+        return std::nullopt;
     if (i < t.size() && t[i] == '.') {
         ++i;
-        while (i < t.size() && isDigit(t[i])) ++i;
+        while (i < t.size() && isDigit(t[i]))
+            ++i;
     }
     if (i != t.size()) return std::nullopt;
     double v = 0;
@@ -91,14 +100,16 @@ std::optional<double> toDouble(const std::string& plain) {
 bool sameNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
     return true;
 }
 
 bool readInt(std::string_view& t, int minDigits, int maxDigits, int& out) {
     int n = 0;
     out = 0;
-    while (n < maxDigits && n < int(t.size()) && isDigit(t[size_t(n)])) out = out * 10 + (t[size_t(n)] - '0'), ++n;
+    while (n < maxDigits && n < int(t.size()) && isDigit(t[size_t(n)]))
+        out = out * 10 + (t[size_t(n)] - '0'), ++n;
     if (n < minDigits) return false;
     t.remove_prefix(size_t(n));
     return true;
@@ -135,7 +146,8 @@ std::optional<double> timeOfDay(std::string_view t, bool& secondsShown) {
         if (!t.empty() && t.front() == '.') {
             t.remove_prefix(1);
             double scale = 0.1;
-            while (!t.empty() && isDigit(t.front())) frac += (t.front() - '0') * scale, scale /= 10, t.remove_prefix(1);
+            while (!t.empty() && isDigit(t.front()))
+                frac += (t.front() - '0') * scale, scale /= 10, t.remove_prefix(1);
         }
     }
     if (!t.empty() || h > 23 || mi > 59 || s > 59) return std::nullopt;
@@ -201,8 +213,10 @@ TypedText typeText(std::string_view text) {
             if (auto v = toDouble(plain)) {
                 out.type = CellType::Number;
                 out.number = *v;
-                if (percent) out.format = decimals > 0 ? "0.00%" : "0%";
-                else if (grouped) out.format = decimals > 0 ? "#,##0.00" : "#,##0";
+                if (percent)
+                    out.format = decimals > 0 ? "0.00%" : "0%";
+                else if (grouped)
+                    out.format = decimals > 0 ? "#,##0.00" : "#,##0";
                 return out;
             }
         }
@@ -229,14 +243,25 @@ TypedText typeText(std::string_view text) {
 }
 
 std::optional<std::string> namedFormatCode(std::string_view name) {
-    static const std::pair<std::string_view, std::string_view> names[] = {
-        {"General", "General"},          {"General Number", "General"},     {"Fixed", "0.00"},
-        {"Standard", "#,##0.00"},        {"Percent", "0.00%"},              {"Scientific", "0.00E+00"},
-        {"Short Date", "yyyy/m/d"},      {"Medium Date", "dd-mmm-yy"},      {"Long Date", "yyyy\"年\"m\"月\"d\"日\""},
-        {"General Date", "yyyy/m/d h:mm"}, {"Short Time", "h:mm"},         {"Medium Time", "h:mm AM/PM"},
-        {"Long Time", "h:mm:ss"},        {"Currency", "\"¥\"#,##0.00"},    {"Euro Currency", "[$€-2] #,##0.00"},
-        {"Yes/No", "\"Yes\";\"Yes\";\"No\""}, {"True/False", "\"True\";\"True\";\"False\""},
-        {"On/Off", "\"On\";\"On\";\"Off\""}, {"0%", "0%"}};
+    static const std::pair<std::string_view, std::string_view> names[] = {{"General", "General"},
+                                                                          {"General Number", "General"},
+                                                                          {"Fixed", "0.00"},
+                                                                          {"Standard", "#,##0.00"},
+                                                                          {"Percent", "0.00%"},
+                                                                          {"Scientific", "0.00E+00"},
+                                                                          {"Short Date", "yyyy/m/d"},
+                                                                          {"Medium Date", "dd-mmm-yy"},
+                                                                          {"Long Date", "yyyy\"年\"m\"月\"d\"日\""},
+                                                                          {"General Date", "yyyy/m/d h:mm"},
+                                                                          {"Short Time", "h:mm"},
+                                                                          {"Medium Time", "h:mm AM/PM"},
+                                                                          {"Long Time", "h:mm:ss"},
+                                                                          {"Currency", "\"¥\"#,##0.00"},
+                                                                          {"Euro Currency", "[$€-2] #,##0.00"},
+                                                                          {"Yes/No", "\"Yes\";\"Yes\";\"No\""},
+                                                                          {"True/False", "\"True\";\"True\";\"False\""},
+                                                                          {"On/Off", "\"On\";\"On\";\"Off\""},
+                                                                          {"0%", "0%"}};
     for (const auto& [n, code] : names)
         if (sameNoCase(name, n)) return std::string(code);
     return std::nullopt;

@@ -16,7 +16,9 @@ namespace {
 constexpr uint64_t kMaxTextFile = uint64_t(2) << 30; // decoded in memory whole
 constexpr size_t kSniffBytes = 64 * 1024;
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+}
 
 // An HTML page: one of the elements a table page starts with appears near the top.
 bool looksLikeHtml(std::string_view head) {
@@ -25,17 +27,20 @@ bool looksLikeHtml(std::string_view head) {
         for (std::string_view tag : tags) {
             if (head.size() - at - 1 <= tag.size()) continue;
             size_t k = 0;
-            while (k < tag.size() && lower(head[at + 1 + k]) == tag[k]) ++k;
+            while (k < tag.size() && lower(head[at + 1 + k]) == tag[k])
+                ++k;
             const char after = head[at + 1 + k];
-            if (k == tag.size() && (after == '>' || after == ' ' || after == '\t' || after == '\n' || after == '\r' ||
-                                    after == '/'))
+            if (k == tag.size() &&
+                (after == '>' || after == ' ' || after == '\t' || after == '\n' || after == '\r' || after == '/'))
                 return true;
         }
     }
     return false;
 }
 
-std::string fileLabel(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+std::string fileLabel(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
 
 std::unique_ptr<BookData> readDecoded(std::string_view bytes, const std::string& path) {
     const std::string_view head = bytes.substr(0, kSniffBytes);
@@ -60,10 +65,11 @@ std::unique_ptr<BookData> readDecoded(std::string_view bytes, const std::string&
         text = decoded.utf8;
     }
     const char delimiter = sniffDelimiter(text);
-    if (delimiter == 0)
-        throw EngineError(path + ": 不是工作簿：内容是普通文本，没有用制表符、逗号或分号分隔的列");
+    if (delimiter == 0) throw EngineError(path + ": 不是工作簿：内容是普通文本，没有用制表符、逗号或分号分隔的列");
     auto book = readDelimited(text, delimiter, sheetNameForFile(path), path);
-    book->content = delimiter == '\t' ? ContentKind::Tsv : delimiter == ';' ? ContentKind::SemicolonText : ContentKind::Csv;
+    book->content = delimiter == '\t'  ? ContentKind::Tsv
+                    : delimiter == ';' ? ContentKind::SemicolonText
+                                       : ContentKind::Csv;
     return book;
 }
 } // namespace

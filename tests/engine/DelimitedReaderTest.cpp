@@ -9,7 +9,8 @@ using tabrix::test::cellAt;
 using tabrix::test::readText;
 
 TEST(DelimitedReader, QuotedFieldsLineEndsAndTheSheetName) {
-    auto book = readText("name,note,n\r\n\"Li, Lei\",\"two\nlines \"\"quoted\"\"\",1\rlast,,2\n\n\n", "exports/客户 2024.xls");
+    auto book =
+        readText("name,note,n\r\n\"Li, Lei\",\"two\nlines \"\"quoted\"\"\",1\rlast,,2\n\n\n", "exports/客户 2024.xls");
     ASSERT_EQ(book->sheets.size(), 1u);
     EXPECT_EQ(book->sheets[0]->name, "客户 2024");
     EXPECT_EQ(book->content, ContentKind::Csv);
@@ -44,7 +45,8 @@ TEST(DelimitedReader, ExporterIdiomsKeepDigitsAsText) {
 
 TEST(DelimitedReader, Utf16AndShortGbkText) {
     std::string utf16 = "\xFF\xFE";
-    for (char16_t c : std::u16string(u"姓名\t编号\r\n张三\t0012\r\n")) utf16 += char(c & 0xFF), utf16 += char(c >> 8);
+    for (char16_t c : std::u16string(u"姓名\t编号\r\n张三\t0012\r\n"))
+        utf16 += char(c & 0xFF), utf16 += char(c >> 8);
     auto book = readText(utf16);
     EXPECT_EQ(book->content, ContentKind::Tsv);
     EXPECT_EQ(cellAt(*book, 0, "A2"), "s:张三");

@@ -13,7 +13,8 @@ using tabrix::test::readText;
 namespace {
 std::vector<std::string> merges(const BookData& book, size_t sheet) {
     std::vector<std::string> out;
-    for (const auto& r : book.sheets.at(sheet)->merged) out.push_back(rangeName(r, false));
+    for (const auto& r : book.sheets.at(sheet)->merged)
+        out.push_back(rangeName(r, false));
     return out;
 }
 } // namespace
@@ -75,11 +76,13 @@ TEST(HtmlReader, NestedTablesGiveTheirTextToTheOuterCell) {
 
 TEST(HtmlReader, HostileMarkupStaysLinear) {
     std::string deep;
-    for (int i = 0; i < 200000; ++i) deep += "<table><tr><td>";
+    for (int i = 0; i < 200000; ++i)
+        deep += "<table><tr><td>";
     auto nested = readText(deep + "x");
     EXPECT_EQ(cellAt(*nested, 0, "A1"), "s:x");
     std::string spans = "<table>";
-    for (int i = 0; i < 2000; ++i) spans += "<tr><td rowspan=65534 colspan=1000>x";
+    for (int i = 0; i < 2000; ++i)
+        spans += "<tr><td rowspan=65534 colspan=1000>x";
     EXPECT_THROW(readText(spans), EngineError); // more rows than a sheet holds, refused saying so
     EXPECT_THROW(readText("<html><body><p>no table here</p></body></html>"), EngineError);
     auto unclosed = readText("<table><tr><td a='1\" b=2>v" + std::string(1 << 20, ' ') + "<td>w");

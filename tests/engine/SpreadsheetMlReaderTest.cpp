@@ -86,7 +86,8 @@ TEST(SpreadsheetMlReader, DeclaredEncodingAndHostileDocuments) {
                            "</Row></Table></Worksheet></Workbook>");
     EXPECT_EQ(cellAt(*latin2, 0, "A1"), "s:ąę");
     const std::string bomb = "<?xml version=\"1.0\"?><!DOCTYPE Workbook [<!ENTITY a \"aaaaaaaaaa\">"
-                             "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">]>" + kHead.substr(22) +
+                             "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">]>" +
+                             kHead.substr(22) +
                              "<Worksheet><Table><Row><Cell><Data ss:Type=\"String\">&b;</Data></Cell></Row></Table>"
                              "</Worksheet></Workbook>";
     EXPECT_THROW(readText(bomb), EngineError);

@@ -18,7 +18,8 @@ TEST(TextBrokenInput, FuzzFindingsAreReadOrRefused) {
         const std::string bytes = tabrix::test::readFile(entry.path().string());
         try {
             auto book = tabrix::test::readText(bytes, entry.path().filename().string());
-            for (auto& sheet : book->sheets) (void)sheet->usedRect();
+            for (auto& sheet : book->sheets)
+                (void)sheet->usedRect();
         } catch (const EngineError& e) {
             EXPECT_NE(std::string(e.what()).find(entry.path().filename().string()), std::string::npos) << e.what();
         }

@@ -29,10 +29,14 @@ inline std::string cellAt(const engine::BookData& book, size_t sheet, const std:
         const bool date = numfmt::isDateFormat(book.styles.get(c->style).numFmt);
         return (date ? "d:" : "n:") + std::string(buf, res.ptr);
     }
-    case CellType::Text: return "s:" + book.text(*c);
-    case CellType::Boolean: return c->boolean ? "b:TRUE" : "b:FALSE";
-    case CellType::Error: return "e:" + std::string(errorText(c->error));
-    case CellType::Empty: return c->hasFormula() ? "f:" : "";
+    case CellType::Text:
+        return "s:" + book.text(*c);
+    case CellType::Boolean:
+        return c->boolean ? "b:TRUE" : "b:FALSE";
+    case CellType::Error:
+        return "e:" + std::string(errorText(c->error));
+    case CellType::Empty:
+        return c->hasFormula() ? "f:" : "";
     }
     return "";
 }

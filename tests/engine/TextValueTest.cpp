@@ -1,7 +1,7 @@
 // Typing of table text and the encodings of text files.
+#include "engine/text/TextValue.h"
 #include "engine/TextTableTest.h"
 #include "engine/text/TextEncoding.h"
-#include "engine/text/TextValue.h"
 
 #include <gtest/gtest.h>
 
@@ -17,10 +17,14 @@ std::string typed(std::string_view text) {
         auto res = std::to_chars(buf, buf + sizeof buf, t.number);
         return "n:" + std::string(buf, res.ptr) + (t.format == "General" ? "" : " " + std::string(t.format));
     }
-    case CellType::Boolean: return t.boolean ? "b:TRUE" : "b:FALSE";
-    case CellType::Error: return "e:" + std::string(errorText(t.error));
-    case CellType::Text: return "s";
-    case CellType::Empty: return "";
+    case CellType::Boolean:
+        return t.boolean ? "b:TRUE" : "b:FALSE";
+    case CellType::Error:
+        return "e:" + std::string(errorText(t.error));
+    case CellType::Text:
+        return "s";
+    case CellType::Empty:
+        return "";
     }
     return "?";
 }
@@ -51,7 +55,8 @@ TEST(TextValue, TypesAsTypedIntoACell) {
         {"", ""},
         {"   ", ""},
     };
-    for (const auto& [text, want] : cases) EXPECT_EQ(typed(text), want) << text;
+    for (const auto& [text, want] : cases)
+        EXPECT_EQ(typed(text), want) << text;
 }
 
 TEST(TextValue, DigitsANumberWouldLoseStayText) {
@@ -64,7 +69,11 @@ TEST(TextValue, DigitsANumberWouldLoseStayText) {
 
 TEST(TextEncoding, BomDeclarationUtf8ThenTheLegacyPageTheBytesLookLike) {
     EXPECT_EQ(decodeText("\xEF\xBB\xBFok").utf8, "ok");
-    EXPECT_EQ(decodeText(std::string("\xFF\xFE" "a\0\x2D\x4E", 6)).utf8, "a中");
+    EXPECT_EQ(decodeText(std::string("\xFF\xFE"
+                                     "a\0\x2D\x4E",
+                                     6))
+                  .utf8,
+              "a中");
     EXPECT_EQ(decodeText(std::string("\xFE\xFF\0a\x4E\x2D", 6)).utf8, "a中");
     // Declared pages win over guessing; a wrong declaration the bytes do not fit does not.
     EXPECT_EQ(decodeText("\xC0\x31", "ISO-8859-2").utf8, "Ŕ1");
