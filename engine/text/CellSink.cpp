@@ -56,6 +56,31 @@ void CellSink::putTyped(uint32_t row, uint32_t col, std::string_view text, uint3
     }
 }
 
+void CellSink::appendTyped(RowData& row, uint32_t col, std::string_view text) {
+    const TypedText typed = typeText(text);
+    if (typed.type == CellType::Empty) return;
+    Cell& cell = row.cells.emplace_back();
+    cell.col = uint16_t(col);
+    cell.type = typed.type;
+    switch (typed.type) {
+    case CellType::Number:
+        cell.number = typed.number;
+        cell.style = styleWithFormat(typed.format);
+        break;
+    case CellType::Text:
+        cell.text = m_book.strings.append(std::string(text));
+        break;
+    case CellType::Boolean:
+        cell.boolean = typed.boolean;
+        break;
+    case CellType::Error:
+        cell.error = typed.error;
+        break;
+    case CellType::Empty:
+        break;
+    }
+}
+
 void CellSink::putText(uint32_t row, uint32_t col, std::string_view text, uint32_t style) {
     if (text.empty()) return;
     Cell& cell = place(row, col, style);

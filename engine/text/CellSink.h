@@ -17,6 +17,8 @@ public:
 
     void putTyped(uint32_t row, uint32_t col, std::string_view text, uint32_t style = 0);
     void putText(uint32_t row, uint32_t col, std::string_view text, uint32_t style = 0);
+    /// putTyped for a reader that fills a row from left to right: the cell goes at the row's end, unchecked.
+    void appendTyped(RowData& row, uint32_t col, std::string_view text);
     void putNumber(uint32_t row, uint32_t col, double value, std::string_view format, uint32_t style = 0);
     void putBoolean(uint32_t row, uint32_t col, bool value, uint32_t style = 0);
     void putError(uint32_t row, uint32_t col, ErrorCode error, uint32_t style = 0);

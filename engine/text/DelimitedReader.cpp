@@ -127,8 +127,7 @@ bool allDigits(std::string_view t) {
     return true;
 }
 
-void putField(CellSink& sink, uint32_t row, uint32_t col, std::string_view field, char delimiter) {
-    if (field.empty()) return;
+void putField(CellSink& sink, RowData& cells, uint32_t row, uint32_t col, std::string_view field, char delimiter) {
     // ="0012": a formula giving the text, written by exporters so that digits stay text.
     if (field.size() >= 3 && field[0] == '=' && field[1] == '"' && field.back() == '"') {
         std::string inner(field.substr(2, field.size() - 3));
@@ -146,7 +145,7 @@ void putField(CellSink& sink, uint32_t row, uint32_t col, std::string_view field
             return;
         }
     }
-    sink.putTyped(row, col, field);
+    sink.appendTyped(cells, col, field);
 }
 
 // One stretch of whole lines read on its own (on its own thread for a large file): its cells, texts and styles,
@@ -193,16 +192,21 @@ void readStretch(std::string_view text, char delimiter, const std::string& where
         FieldReader reader(text, delimiter);
         uint64_t row = 0, col = 0;
         size_t width = 0;
+        RowData* current = nullptr; // the row being filled, left to right
         while (!reader.atEnd()) {
             std::string_view field = reader.next();
             if (!field.empty()) {
                 if (col >= kMaxCols || row >= kMaxRows) sink.checkPlace(row, col);
-                // Rows are mostly as wide as the one before: room for its cells saves growing each row's vector.
-                if (row >= sheet.rowCount()) sheet.rowForWrite(uint32_t(row)).cells.reserve(width);
-                putField(sink, uint32_t(row), uint32_t(col), field, delimiter);
+                if (!current) {
+                    // Rows are mostly as wide as the one before: room for its cells saves growing each row.
+                    current = &sheet.rowForWrite(uint32_t(row));
+                    current->cells.reserve(width);
+                }
+                putField(sink, *current, uint32_t(row), uint32_t(col), field, delimiter);
             }
             if (reader.endOfField()) {
-                if (row < sheet.rowCount()) width = sheet.rows()[row].cells.size();
+                if (current) width = current->cells.size();
+                current = nullptr;
                 ++row;
                 col = 0;
             } else {
