@@ -2,7 +2,6 @@
 
 #include "engine/object/SheetNames.h"
 #include "framework/SourceCheck.h"
-#include "split/PartNames.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -17,7 +16,7 @@ const std::string kClose = "”中";
 
 std::string fileNamePart(const std::string& path) {
     const std::string name = std::filesystem::path(path).filename().string();
-    return split::validSheetName(engine::utf8Prefix(name, kFileNameChars));
+    return engine::cleanSheetName(engine::utf8Prefix(name, kFileNameChars), "空白");
 }
 
 // Sheet names are told apart ignoring letter case.

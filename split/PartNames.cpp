@@ -11,8 +11,8 @@ namespace tabrix::split {
 
 namespace {
 constexpr const char* kBlank = "空白";
-constexpr size_t kMaxFileNameBytes = 255;
 constexpr size_t kMaxSheetNameChars = 31;
+constexpr size_t kMaxFileNameBytes = 255;
 
 std::string upperAscii(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::toupper(c)); });
@@ -57,13 +57,7 @@ std::string validFileStem(const std::string& value) {
 }
 
 std::string validSheetName(const std::string& value) {
-    std::string name = value;
-    for (char& c : name)
-        if (std::string_view(":\\/?*[]").find(c) != std::string_view::npos) c = '_';
-    if (!name.empty() && name.front() == '\'') name.front() = '_';
-    name = engine::utf8Prefix(name, kMaxSheetNameChars);
-    if (!name.empty() && name.back() == '\'') name.back() = '_';
-    return name.empty() ? kBlank : name;
+    return engine::cleanSheetName(value, kBlank);
 }
 
 PartNames::PartNames(Kind kind, std::string extension) : m_kind(kind), m_extension(std::move(extension)) {}

@@ -1,5 +1,7 @@
 #include "engine/object/SheetNames.h"
 
+#include <string_view>
+
 #include "engine/object/Workbook.h"
 
 namespace tabrix::engine {
@@ -16,6 +18,16 @@ std::string utf8Prefix(const std::string& text, size_t n) {
         if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && count++ == n) return text.substr(0, i);
     }
     return text;
+}
+
+std::string cleanSheetName(const std::string& value, const std::string& fallback) {
+    std::string name = value;
+    for (char& c : name)
+        if (std::string_view(":\\/?*[]").find(c) != std::string_view::npos) c = '_';
+    if (!name.empty() && name.front() == '\'') name.front() = '_';
+    name = utf8Prefix(name, 31);
+    if (!name.empty() && name.back() == '\'') name.back() = '_';
+    return name.empty() ? fallback : name;
 }
 
 std::string sheetNameProblem(const std::string& name) {

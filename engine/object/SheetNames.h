@@ -14,6 +14,10 @@ std::string sheetNameProblem(const std::string& name);
 /// the whole stays within 31 characters.
 std::string uniqueCopyName(const Workbook& target, const std::string& name);
 
+/// A valid sheet name made from any text: : \ / ? * [ ] and a leading or trailing apostrophe become "_", cut to
+/// 31 characters; an empty result becomes the fallback.
+std::string cleanSheetName(const std::string& value, const std::string& fallback);
+
 /// Number of characters (code points) in UTF-8 text.
 size_t utf8Length(const std::string& text);
 /// The first n characters of UTF-8 text.

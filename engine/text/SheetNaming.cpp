@@ -1,5 +1,6 @@
 #include "engine/text/SheetNaming.h"
 
+#include "engine/object/SheetNames.h"
 #include "engine/text/HtmlTokenizer.h"
 
 #include <filesystem>
@@ -13,14 +14,6 @@ bool sameNoCase(const std::string& a, const std::string& b) {
         if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
             return false;
     return true;
-}
-
-// The first n characters of UTF-8 text (a name is cut by characters, never inside one).
-std::string utf8Prefix(const std::string& text, size_t n) {
-    size_t count = 0;
-    for (size_t i = 0; i < text.size(); ++i)
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && count++ == n) return text.substr(0, i);
-    return text;
 }
 
 bool taken(const BookData& book, const std::string& name) {
