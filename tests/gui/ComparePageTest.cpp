@@ -18,18 +18,13 @@
 using namespace tabrix;
 using app::DialogScript;
 using app::Form1;
+using test::messageTexts;
+using test::press;
 using app::Form3;
 
 namespace {
 void press(QWidget* parent, const QString& button) {
     parent->findChild<QPushButton*>(button)->click();
-}
-
-QStringList messageTexts() {
-    QStringList out;
-    for (const auto& m : DialogScript::messages())
-        out << m.title + ": " + m.text;
-    return out;
 }
 
 template <typename T> T* element(Form3& dialog, const char* name, int k) {

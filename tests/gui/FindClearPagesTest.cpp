@@ -11,19 +11,8 @@
 using namespace tabrix;
 using app::DialogScript;
 using app::Form1;
-
-namespace {
-void press(Form1& f, const QString& button) {
-    f.control<QPushButton>(button)->click();
-}
-
-QStringList messageTexts() {
-    QStringList out;
-    for (const auto& m : DialogScript::messages())
-        out << m.title + ": " + m.text;
-    return out;
-}
-} // namespace
+using test::messageTexts;
+using test::press;
 
 class FindClearPagesTest : public QObject {
     Q_OBJECT

@@ -6,6 +6,8 @@
 
 #include <QDesktopServices>
 #include <QObject>
+#include <QPushButton>
+#include <QStringList>
 #include <QTest>
 #include <QUrl>
 #include <string>
@@ -37,6 +39,19 @@ inline void openPage(app::Form1& form, int page) {
     const int group = page <= 2 ? 1 : page <= 5 ? 2 : page <= 8 ? 3 : 4;
     click(form, indexed("menu1", group));
     if (page != 9) click(form, indexed("menu2", page));
+}
+
+/// A button pressed the way a click does.
+inline void press(app::Form1& form, const QString& button) {
+    form.control<QPushButton>(button)->click();
+}
+
+/// Every message box and prompt shown so far, as "title: text".
+inline QStringList messageTexts() {
+    QStringList out;
+    for (const auto& m : app::DialogScript::messages())
+        out << m.title + ": " + m.text;
+    return out;
 }
 
 /// One sheet's cells for makeBook: rows of texts, numbers written as numbers when they parse as such.

@@ -13,16 +13,10 @@
 using namespace tabrix;
 using app::DialogScript;
 using app::Form1;
+using test::messageTexts;
 namespace fs = std::filesystem;
 
 namespace {
-QStringList messageTexts() {
-    QStringList out;
-    for (const auto& m : DialogScript::messages())
-        out << m.title + ": " + m.text;
-    return out;
-}
-
 std::vector<std::vector<std::string>> block(const std::string& tag) {
     return {{"名称", "数量"}, {tag + "2", "2"}, {tag + "3", "3"}};
 }

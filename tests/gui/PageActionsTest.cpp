@@ -13,20 +13,11 @@
 using namespace tabrix;
 using app::DialogScript;
 using app::Form1;
+using test::messageTexts;
+using test::press;
 namespace fs = std::filesystem;
 
 namespace {
-void press(Form1& f, const QString& button) {
-    f.control<QPushButton>(button)->click();
-}
-
-QStringList messageTexts() {
-    QStringList out;
-    for (const auto& m : DialogScript::messages())
-        out << m.title + ": " + m.text;
-    return out;
-}
-
 // The three-sheet workbook of the merge: a header in row 1 and 10, 5 and 1 used rows.
 void makeSalesBook(const std::string& path) {
     auto rows = [](const std::string& tag, int n) {

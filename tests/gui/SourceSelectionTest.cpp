@@ -14,6 +14,8 @@
 using namespace tabrix;
 using app::DialogScript;
 using app::Form1;
+using test::messageTexts;
+using test::press;
 
 namespace {
 QStringList items(const Form1& f, const QString& list) {
@@ -30,10 +32,6 @@ QStringList comboItems(const Form1& f) {
     for (int i = 0; i < w->count(); ++i)
         out << w->itemText(i);
     return out;
-}
-
-void press(Form1& f, const QString& button) {
-    f.control<QPushButton>(button)->click();
 }
 
 QString lastFilter() {

@@ -14,20 +14,11 @@
 using namespace tabrix;
 using app::DialogScript;
 using app::Form1;
+using test::messageTexts;
+using test::press;
 namespace fs = std::filesystem;
 
 namespace {
-void press(Form1& f, const QString& button) {
-    f.control<QPushButton>(button)->click();
-}
-
-QStringList messageTexts() {
-    QStringList out;
-    for (const auto& m : DialogScript::messages())
-        out << m.title + ": " + m.text;
-    return out;
-}
-
 std::vector<std::string> filesIn(const std::string& folder) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder))
