@@ -14,6 +14,8 @@
 #include "engine/object/Worksheet.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -55,8 +57,8 @@ void release(Form1& form, const QString& name) {
     QTest::mouseClick(form.control(name), Qt::LeftButton);
 }
 
-// A workbook with three worksheets of a header and a few rows, for the merge shown last.
-QString sampleWorkbook(const QString& folder) {
+// A workbook with three worksheets of a header and a few rows, for the runs shown after the pages.
+QString sampleWorkbook(const QString& folder, const QString& name = "销售数据.xls") {
     tabrix::engine::Application app;
     auto& book = app.Workbooks().Add();
     const char* regions[] = {"华东", "华北", "华南"};
@@ -72,9 +74,71 @@ QString sampleWorkbook(const QString& folder) {
             sheet.Cells(r, 3).SetValue(double(r * 10 + s));
         }
     }
-    const QString path = QDir(folder).filePath("销售数据.xls");
+    const QString path = QDir(folder).filePath(name);
     book.SaveAs(path.toStdString());
     return path;
+}
+// Page 2 after a finished merge of a folder of two branches' workbooks into one sheet, with the name columns.
+bool shootMergeFolder(Form1& form, const QString& folder, const QString& work) {
+    const QString branches = QDir(work).filePath("分店");
+    QDir().mkpath(branches);
+    sampleWorkbook(branches, "北京.xls");
+    sampleWorkbook(branches, "上海.xls");
+    release(form, "menu1(1)");
+    release(form, "menu2(2)");
+    DialogScript::answerFolder(branches);
+    form.control<QPushButton>("Command2")->click();
+    form.control<QCheckBox>("Check2")->setChecked(true);
+    DialogScript::answerFile(QDir(work).filePath("分店汇总.xls"));
+    form.control<QPushButton>("Command4")->click();
+    return shoot(form, folder, "15-merge-folder-done");
+}
+// Page 3 after a finished split of the sample's worksheets into workbooks of their own.
+bool shootSplitSheets(Form1& form, const QString& folder, const QString& sample, const QString& work) {
+    const QString out = QDir(work).filePath("按工作表");
+    QDir().mkpath(out);
+    release(form, "menu1(2)");
+    release(form, "menu2(3)");
+    DialogScript::answerFile(sample);
+    form.control<QPushButton>("Command5")->click();
+    DialogScript::answerFolder(out);
+    form.control<QPushButton>("Command6")->click();
+    return shoot(form, folder, "16-split-sheets-done");
+}
+// Page 4 after a finished split of the sample's first worksheet by its product column, one workbook per product.
+bool shootSplitColumn(Form1& form, const QString& folder, const QString& sample, const QString& work) {
+    const QString out = QDir(work).filePath("按产品");
+    QDir().mkpath(out);
+    release(form, "menu1(2)");
+    release(form, "menu2(4)");
+    DialogScript::answerFile(sample);
+    form.control<QPushButton>("Command7")->click();
+    form.control<QListWidget>("List1")->setCurrentRow(0);
+    form.control<QComboBox>("Combo1")->setCurrentIndex(1);
+    DialogScript::answerFolder(out);
+    form.control<QPushButton>("Command8")->click();
+    return shoot(form, folder, "17-split-column-done");
+}
+// Page 6 after a finished comparison of the sample with last month's copy of it.
+bool shootCompare(Form1& form, const QString& folder, const QString& sample, const QString& work) {
+    const QString previous = QDir(work).filePath("上月销售数据.xls");
+    {
+        tabrix::engine::Application app;
+        auto& book = app.Workbooks().Open(sample.toStdString());
+        auto& sheet = book.Worksheets(1);
+        sheet.Cells(3, 3).SetValue(99.0);
+        sheet.Cells(4, 2).SetValue(std::string("产品9"));
+        book.SaveAs(previous.toStdString());
+    }
+    release(form, "menu1(3)");
+    release(form, "menu2(6)");
+    DialogScript::answerFile(sample);
+    form.control<QPushButton>("Command10(0)")->click();
+    DialogScript::answerFile(previous);
+    form.control<QPushButton>("Command10(1)")->click();
+    DialogScript::answerFile(QDir(work).filePath("比较结果.xls"));
+    form.control<QPushButton>("Command11")->click();
+    return shoot(form, folder, "18-compare-done");
 }
 // Page 7 after a finished find: the sample's second worksheet searched for one product.
 bool shootFind(Form1& form, const QString& folder, const QString& sample, const QString& work) {
@@ -174,6 +238,10 @@ int main(int argc, char** argv) {
     DialogScript::answerFile(QDir(work.path()).filePath("合并结果.xls"));
     form->control<QPushButton>("Command3")->click();
     ok &= shoot(*form, out, "10-merge-done");
+    ok &= shootMergeFolder(*form, out, work.path());
+    ok &= shootSplitSheets(*form, out, sample, work.path());
+    ok &= shootSplitColumn(*form, out, sample, work.path());
+    ok &= shootCompare(*form, out, sample, work.path());
     ok &= shootFind(*form, out, sample, work.path());
     ok &= shootClear(*form, out, sample, work.path());
     ok &= shootConvert(*form, out, sample, work.path());
