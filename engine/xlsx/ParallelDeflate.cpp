@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <future>
+#include <libdeflate.h>
+#include <memory>
 #include <mutex>
 #include <string>
-#include <libdeflate.h>
 #include <zlib.h>
 
 namespace tabrix::engine::xlsx {
@@ -119,21 +119,40 @@ size_t fill(Block& block, const std::function<size_t(char*, size_t)>& read, size
 }
 } // namespace
 
+PreparedEntry prepareEntry(const std::function<size_t(char*, size_t)>& read, int level) {
+    PreparedEntry entry;
+    Block whole;
+    if (fill(whole, read, kWholeUpTo + 1) <= kWholeUpTo) {
+        compressWhole(whole, level);
+        entry.whole = true;
+        entry.result = {whole.crc, whole.input.size(), whole.output.size()};
+        entry.data = std::move(whole.output);
+    } else {
+        entry.data = std::move(whole.input);
+    }
+    return entry;
+}
+
 DeflateResult deflateBlocks(const std::function<size_t(char*, size_t)>& source,
                             const std::function<void(std::string_view)>& write, int level) {
-    DeflateResult result;
-    Block whole;
-    if (fill(whole, source, kWholeUpTo + 1) <= kWholeUpTo) {
-        compressWhole(whole, level);
-        write(whole.output);
-        return {whole.crc, whole.input.size(), whole.output.size()};
+    PreparedEntry entry = prepareEntry(source, level);
+    return finishEntry(entry, source, write, level);
+}
+
+DeflateResult finishEntry(PreparedEntry& entry, const std::function<size_t(char*, size_t)>& source,
+                          const std::function<void(std::string_view)>& write, int level) {
+    if (entry.whole) {
+        write(entry.data);
+        return entry.result;
     }
+    DeflateResult result;
+    const std::string& started = entry.data;
     // Too large for one piece: what was read already goes first, block by block.
     size_t served = 0;
     auto read = [&](char* buffer, size_t capacity) -> size_t {
-        if (served == whole.input.size()) return source(buffer, capacity);
-        const size_t n = std::min(capacity, whole.input.size() - served);
-        std::memcpy(buffer, whole.input.data() + served, n);
+        if (served == started.size()) return source(buffer, capacity);
+        const size_t n = std::min(capacity, started.size() - served);
+        std::memcpy(buffer, started.data() + served, n);
         served += n;
         return n;
     };

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace tabrix::engine::xlsx {
@@ -21,5 +22,19 @@ struct DeflateResult {
 /// read(buffer, capacity) returns how many bytes it put into buffer (0 at the end); write(data) takes output.
 DeflateResult deflateBlocks(const std::function<size_t(char*, size_t)>& read,
                             const std::function<void(std::string_view)>& write, int level);
+
+/// The first half of deflateBlocks, which may run on another thread than the rest: reads the entry and, when it
+/// is of ordinary size, deflates it. A larger entry keeps what was read so far for finishEntry.
+struct PreparedEntry {
+    bool whole = false;
+    std::string data; ///< the deflated entry when whole, else the start of the entry as read
+    DeflateResult result;
+};
+PreparedEntry prepareEntry(const std::function<size_t(char*, size_t)>& read, int level);
+
+/// The second half: writes a whole entry's output, or deflates a large one block by block from what was read
+/// before and what read() still yields.
+DeflateResult finishEntry(PreparedEntry& entry, const std::function<size_t(char*, size_t)>& read,
+                          const std::function<void(std::string_view)>& write, int level);
 
 } // namespace tabrix::engine::xlsx

@@ -2,7 +2,13 @@
 
 #include "engine/EngineError.h"
 
+#include "engine/xlsx/ParallelDeflate.h"
 #include "engine/xlsx/ZipWriter.h"
+
+#include <algorithm>
+#include <deque>
+#include <future>
+#include <thread>
 
 #include <cstring>
 #include <zip.h>
@@ -82,30 +88,27 @@ void XlsxPackageEditor::copyEntry(ZipWriter& out, uint64_t index) const {
     out.addRaw(st.name, static_cast<uint16_t>(st.comp_method), st.crc, st.size, data);
 }
 
+std::function<size_t(char*, size_t)> XlsxPackageEditor::source(Replacement& r) {
+    if (r.reader) return r.reader;
+    return [&r, pos = size_t(0)](char* buf, size_t cap) mutable {
+        size_t n = std::min(cap, r.data.size() - pos);
+        std::memcpy(buf, r.data.data() + pos, n);
+        pos += n;
+        return n;
+    };
+}
+
 void XlsxPackageEditor::commit(const std::string& destination) {
     const std::string temp = destination.empty() ? m_path + ".pkg" : destination;
     try {
-        ZipWriter out(temp);
-        std::vector<bool> done(m_replacements.size(), false);
-        auto emit = [&](size_t i) {
-            Replacement& r = m_replacements[i];
-            done[i] = true;
-            if (r.reader) {
-                out.addDeflated(r.part, r.reader, r.level);
-                return;
-            }
-            size_t pos = 0;
-            out.addDeflated(
-                r.part,
-                [&](char* buf, size_t cap) {
-                    size_t n = std::min(cap, r.data.size() - pos);
-                    std::memcpy(buf, r.data.data() + pos, n);
-                    pos += n;
-                    return n;
-                },
-                r.level);
+        // The package keeps its part order; new parts go at the end. Each step is a part copied as it is
+        // (index into the package) or a replacement.
+        struct Step {
+            zip_int64_t copied = -1;
+            size_t replacement = 0;
         };
-        // The package keeps its part order; new parts go at the end.
+        std::vector<Step> steps;
+        std::vector<bool> placed(m_replacements.size(), false);
         const zip_int64_t count = zip_get_num_entries(m_zip, 0);
         for (zip_int64_t i = 0; i < count; ++i) {
             const char* name = zip_get_name(m_zip, static_cast<zip_uint64_t>(i), 0);
@@ -113,13 +116,55 @@ void XlsxPackageEditor::commit(const std::string& destination) {
             size_t k = 0;
             while (k < m_replacements.size() && m_replacements[k].part != name)
                 ++k;
-            if (k < m_replacements.size())
-                emit(k);
-            else
-                copyEntry(out, static_cast<zip_uint64_t>(i));
+            if (k < m_replacements.size()) {
+                placed[k] = true;
+                steps.push_back({-1, k});
+            } else {
+                steps.push_back({i, 0});
+            }
         }
         for (size_t k = 0; k < m_replacements.size(); ++k)
-            if (!done[k]) emit(k);
+            if (!placed[k]) steps.push_back({-1, k});
+
+        std::vector<std::function<size_t(char*, size_t)>> sources;
+        for (auto& r : m_replacements)
+            sources.push_back(source(r));
+        // Replacements are read and deflated ahead, on as many threads as there are cores, while the file is
+        // written in order: a workbook of many sheets then saves on every core. A part too large to deflate in
+        // one piece is finished in order on this thread (block by block, itself on two threads).
+        std::vector<size_t> order;
+        for (const Step& step : steps)
+            if (step.copied < 0) order.push_back(step.replacement);
+        const size_t ahead = order.size() < 2 ? 0 : std::max(2u, std::thread::hardware_concurrency());
+        // Declared after the sources they read: a future of std::async waits for its thread when destroyed, so on
+        // every way out no thread is left reading.
+        std::deque<std::future<PreparedEntry>> pending;
+        size_t launched = 0;
+        auto launch = [&] {
+            for (; launched < order.size() && pending.size() < ahead; ++launched) {
+                auto& read = sources[order[launched]];
+                const int level = m_replacements[order[launched]].level;
+                pending.push_back(std::async(std::launch::async, [&read, level] { return prepareEntry(read, level); }));
+            }
+        };
+        ZipWriter out(temp);
+        for (const Step& step : steps) {
+            if (step.copied >= 0) {
+                copyEntry(out, static_cast<zip_uint64_t>(step.copied));
+                continue;
+            }
+            Replacement& r = m_replacements[step.replacement];
+            auto& read = sources[step.replacement];
+            launch();
+            PreparedEntry entry;
+            if (pending.empty()) {
+                entry = prepareEntry(read, r.level);
+            } else {
+                entry = pending.front().get();
+                pending.pop_front();
+            }
+            out.addPrepared(r.part, entry, read, r.level);
+        }
         out.finish();
     } catch (...) {
         std::remove(temp.c_str());

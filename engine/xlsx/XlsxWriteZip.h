@@ -45,6 +45,7 @@ private:
     std::vector<Replacement> m_replacements;
     Replacement& replacementFor(const std::string& part);
     void copyEntry(class ZipWriter& out, uint64_t index) const;
+    static std::function<size_t(char*, size_t)> source(Replacement& r);
     [[noreturn]] void fail(const std::string& what) const;
 };
 

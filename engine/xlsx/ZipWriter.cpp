@@ -41,8 +41,7 @@ uint32_t ZipWriter::checked(uint64_t value) const {
 }
 
 void ZipWriter::put(const void* data, size_t size) {
-    if (size && std::fwrite(data, 1, size, m_file) != size)
-        fail("写入失败（" + describeErrno(errno) + "）");
+    if (size && std::fwrite(data, 1, size, m_file) != size) fail("写入失败（" + describeErrno(errno) + "）");
     m_offset += size;
 }
 
@@ -76,10 +75,20 @@ void ZipWriter::addRaw(const std::string& name, uint16_t method, uint32_t crc, u
 }
 
 void ZipWriter::addDeflated(const std::string& name, const std::function<size_t(char*, size_t)>& read, int level) {
+    PreparedEntry entry = prepareEntry(read, level);
+    addPrepared(name, entry, read, level);
+}
+
+void ZipWriter::addPrepared(const std::string& name, PreparedEntry& entry,
+                            const std::function<size_t(char*, size_t)>& read, int level) {
+    if (entry.whole) {
+        addRaw(name, 8, entry.result.crc, entry.result.size, entry.data);
+        return;
+    }
     Entry e{name, 8, 0, 0, 0, checked(m_offset)};
     localHeader(e); // sizes and checksum are known only at the end: the header is written again then
-    DeflateResult r = deflateBlocks(
-        read, [&](std::string_view out) { put(out.data(), out.size()); }, level);
+    DeflateResult r = finishEntry(
+        entry, read, [&](std::string_view out) { put(out.data(), out.size()); }, level);
     e.crc = r.crc;
     e.compressedSize = checked(r.compressedSize);
     e.size = checked(r.size);

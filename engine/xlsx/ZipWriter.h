@@ -8,6 +8,8 @@
 
 namespace tabrix::engine::xlsx {
 
+struct PreparedEntry;
+
 /// Writes a plain zip file (no ZIP64: every entry and the whole file stay under 4 GiB, which is also what the
 /// spreadsheet application reads without trouble). Entries are added already compressed or deflated on the way.
 /// Throws EngineError naming the file.
@@ -22,6 +24,9 @@ public:
     void addRaw(const std::string& name, uint16_t method, uint32_t crc, uint64_t size, const std::string& data);
     /// An entry deflated from what read() yields (see deflateBlocks).
     void addDeflated(const std::string& name, const std::function<size_t(char*, size_t)>& read, int level);
+    /// The same for an entry whose start was read (and perhaps deflated) already, e.g. on another thread.
+    void addPrepared(const std::string& name, PreparedEntry& entry, const std::function<size_t(char*, size_t)>& read,
+                     int level);
     /// Writes the central directory and closes the file.
     void finish();
 
