@@ -7,7 +7,7 @@ TABRIX_BUILD="${TABRIX_BUILD:-$TABRIX_ROOT/build}"
 # Everything the program, its build and its tests need, from Debian 12.
 TABRIX_PACKAGES=(
     build-essential cmake ninja-build pkg-config
-    libexpat1-dev libzip-dev zlib1g-dev libdeflate-dev libxlsxwriter-dev libgsf-1-dev
+    libexpat1-dev libzip-dev zlib1g-dev libdeflate-dev libisal-dev libxlsxwriter-dev libgsf-1-dev
     googletest libgtest-dev
     python3 python3-openpyxl python3-xlrd python3-xlwt
     qt6-base-dev fonts-arphic-uming fp-utils xvfb xauth desktop-file-utils

@@ -15,10 +15,10 @@ struct DeflateResult {
     uint64_t compressedSize = 0;
 };
 
-/// Deflates (raw, no zlib header) everything read from input. An entry of ordinary size is compressed in one piece
-/// by libdeflate; a very large one block by block, two blocks at a time on two threads: each block is an
-/// independent deflate stream ending on a byte boundary, and back to back they form one valid stream, so memory
-/// stays at a few blocks.
+/// Deflates (raw, no zlib header) everything read from input. An entry of ordinary size is compressed in one piece;
+/// a very large one block by block, as many blocks at a time as there are cores, while the next blocks are read:
+/// each block is deflated on its own and ends on a byte boundary, and back to back they form one valid stream, so
+/// memory stays at a few blocks.
 /// read(buffer, capacity) returns how many bytes it put into buffer (0 at the end); write(data) takes output.
 DeflateResult deflateBlocks(const std::function<size_t(char*, size_t)>& read,
                             const std::function<void(std::string_view)>& write, int level);

@@ -43,9 +43,17 @@ TEST(ZipWriter, WholeAndBlockwiseEntriesReadBack) {
     for (int i = 0; big.size() < (13u << 20) + 12345; ++i)
         big += "<c r=\"A" + std::to_string(i) + "\"><v>" + std::to_string(i * 7) + "</v></c>";
     const std::string small = big.substr(0, 300000);
-    const std::string whole(4u << 20, 'x');    // the largest entry done in one piece
-    const std::string blocks = whole + "y";    // the smallest done block by block
+    const std::string whole(4u << 20, 'x'); // the largest entry done in one piece
+    const std::string blocks = whole + "y"; // the smallest done block by block
     const std::string stored = "stored as is";
+    // Data that does not compress (stored blocks inside the stream), whole and block by block.
+    std::string noise(6u << 20, '\0');
+    uint64_t x = 88172645463325252ull;
+    for (char& c : noise) {
+        x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+        c = char(x);
+    }
+    const std::string noiseWhole = noise.substr(0, 1u << 20);
     {
         engine::xlsx::ZipWriter zw(path);
         zw.addRaw("a/stored.txt", 0,
@@ -56,18 +64,22 @@ TEST(ZipWriter, WholeAndBlockwiseEntriesReadBack) {
         zw.addDeflated("small.xml", from(small), 1);
         zw.addDeflated("whole.xml", from(whole), 6);
         zw.addDeflated("blocks.xml", from(blocks), 1);
+        zw.addDeflated("noise.bin", from(noise), 1);
+        zw.addDeflated("noise-whole.bin", from(noiseWhole), 6);
         zw.finish();
     }
     int err = 0;
     zip_t* z = zip_open(path.c_str(), ZIP_CHECKCONS | ZIP_RDONLY, &err);
     ASSERT_NE(z, nullptr) << err;
-    EXPECT_EQ(zip_get_num_entries(z, 0), 6);
+    EXPECT_EQ(zip_get_num_entries(z, 0), 8);
     EXPECT_EQ(readEntry(z, "a/stored.txt"), stored);
     EXPECT_EQ(readEntry(z, "empty.xml"), "");
     EXPECT_EQ(readEntry(z, "big.xml"), big);
     EXPECT_EQ(readEntry(z, "small.xml"), small);
     EXPECT_EQ(readEntry(z, "whole.xml"), whole);
     EXPECT_EQ(readEntry(z, "blocks.xml"), blocks);
+    EXPECT_TRUE(readEntry(z, "noise.bin") == noise);
+    EXPECT_TRUE(readEntry(z, "noise-whole.bin") == noiseWhole);
     zip_close(z);
 }
 
