@@ -24,13 +24,16 @@ constexpr size_t kMaxTextLength = 32767;
 /// Bytes below 0x80 that go into element text unchanged.
 constexpr std::array<bool, 128> kPlainAscii = [] {
     std::array<bool, 128> plain{};
-    for (int c = 0x20; c < 0x80; ++c) plain[c] = true;
+    for (int c = 0x20; c < 0x80; ++c)
+        plain[c] = true;
     plain['\t'] = plain['\n'] = true;
     plain['<'] = plain['>'] = plain['&'] = plain['_'] = false;
     return plain;
 }();
 
-bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+bool isHex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
 
 /// True when text at i reads "_xHHHH_", which readers would take for an escaped character.
 bool looksEscaped(std::string_view s, size_t i) {
@@ -38,7 +41,9 @@ bool looksEscaped(std::string_view s, size_t i) {
            isHex(s[i + 5]) && s[i + 6] == '_';
 }
 
-bool isCont(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool isCont(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
 
 /// Length of the well-formed UTF-8 sequence at i, 0 when the bytes there are not one.
 size_t sequenceLength(std::string_view s, size_t i) {
@@ -59,7 +64,8 @@ size_t sequenceLength(std::string_view s, size_t i) {
 /// Length in UTF-16 units, the unit the application counts a cell's characters in.
 size_t utf16Length(std::string_view s) {
     size_t units = 0;
-    for (unsigned char c : s) units += !isCont(c) + (c >= 0xF0);
+    for (unsigned char c : s)
+        units += !isCont(c) + (c >= 0xF0);
     return units;
 }
 
@@ -67,10 +73,14 @@ size_t utf16Length(std::string_view s) {
 /// or inline strings).
 const char* formulaResultType(CellType type) {
     switch (type) {
-    case CellType::Text: return " t=\"str\"";
-    case CellType::Boolean: return " t=\"b\"";
-    case CellType::Error: return " t=\"e\"";
-    default: return "";
+    case CellType::Text:
+        return " t=\"str\"";
+    case CellType::Boolean:
+        return " t=\"b\"";
+    case CellType::Error:
+        return " t=\"e\"";
+    default:
+        return "";
     }
 }
 
@@ -93,32 +103,49 @@ void checkText(const SheetData& sheet, const std::string& text, uint32_t r, uint
                         " 个字符，超过了单元格能容纳的 32767 个字符");
 }
 
-void prepareRow(const BookData& book, const SheetData& sheet, uint32_t r, const RowData& row,
-                XlsxFormatCache& formats) {
+// The formats of a sheet's rows and cells in the order they are first met, each once.
+class StylesInOrder {
+public:
+    void add(uint32_t style) {
+        if (style == 0) return;
+        if (style >= m_seen.size()) m_seen.resize(std::max<size_t>(style + 1, m_seen.size() * 2), false);
+        if (m_seen[style]) return;
+        m_seen[style] = true;
+        m_order.push_back(style);
+    }
+    std::vector<uint32_t> take() { return std::move(m_order); }
+
+private:
+    std::vector<bool> m_seen;
+    std::vector<uint32_t> m_order;
+};
+
+void scanRow(const BookData& book, const SheetData& sheet, uint32_t r, const RowData& row, StylesInOrder& styles) {
     if (r >= kMaxRows) fail(sheet, "第 " + std::to_string(r + 1) + " 行超出了工作表的 1048576 行");
-    if (row.hasStyle) formats.xfIndex(row.style);
+    if (row.hasStyle) styles.add(row.style);
     int32_t previous = -1;
     uint32_t lastStyle = 0;
     for (const Cell& c : row.cells) {
         if (static_cast<int32_t>(c.col) <= previous) fail(sheet, "第 " + std::to_string(r + 1) + " 行的单元格顺序错乱");
         if (c.col >= kMaxCols) fail(sheet, "第 " + std::to_string(r + 1) + " 行的单元格超出了 16384 列");
         previous = c.col;
-        if (c.style != lastStyle) formats.xfIndex(lastStyle = c.style);
+        if (c.style != lastStyle) styles.add(lastStyle = c.style);
         if (c.type == CellType::Text) checkText(sheet, book.text(c), r, c.col);
     }
 }
 
 } // namespace
 
-std::optional<SheetExtent> prepareSheetData(const BookData& book, const SheetData& sheet, XlsxFormatCache& formats) {
+SheetScan scanSheetData(const BookData& book, const SheetData& sheet) {
     const auto& rows = sheet.rows();
     SheetExtent extent{kMaxRows, 0, kMaxCols, 0, false};
+    StylesInOrder styles;
     bool any = false;
     for (uint32_t r = 0; r < rows.size(); ++r) {
         const RowData& row = rows[r];
         bool hasCells = false;
         if (!rowIsWritten(row, hasCells)) continue;
-        prepareRow(book, sheet, r, row, formats);
+        scanRow(book, sheet, r, row, styles);
         any = true;
         extent.firstRow = std::min(extent.firstRow, r);
         extent.lastRow = r;
@@ -129,7 +156,17 @@ std::optional<SheetExtent> prepareSheetData(const BookData& book, const SheetDat
         }
     }
     if (!extent.hasCells) extent.firstCol = extent.lastCol = 0;
-    return any ? std::optional<SheetExtent>(extent) : std::nullopt;
+    return {any ? std::optional<SheetExtent>(extent) : std::nullopt, styles.take()};
+}
+
+std::optional<SheetExtent> prepareSheetData(const SheetScan& scan, XlsxFormatCache& formats) {
+    for (uint32_t style : scan.styles)
+        formats.xfIndex(style);
+    return scan.extent;
+}
+
+std::optional<SheetExtent> prepareSheetData(const BookData& book, const SheetData& sheet, XlsxFormatCache& formats) {
+    return prepareSheetData(scanSheetData(book, sheet), formats);
 }
 
 XlsxSheetDataWriter::XlsxSheetDataWriter(const BookData& book, const SheetData& sheet, const XlsxFormatCache& formats)
@@ -138,7 +175,9 @@ XlsxSheetDataWriter::XlsxSheetDataWriter(const BookData& book, const SheetData& 
     if (!m_buf) throw std::bad_alloc();
 }
 
-XlsxSheetDataWriter::~XlsxSheetDataWriter() { std::free(m_buf); }
+XlsxSheetDataWriter::~XlsxSheetDataWriter() {
+    std::free(m_buf);
+}
 
 size_t XlsxSheetDataWriter::read(char* out, size_t size) {
     if (m_read == m_pos) refill();
@@ -183,7 +222,8 @@ void XlsxSheetDataWriter::writeRow(uint32_t r, const RowData& row, bool hasCells
         return;
     }
     put(">");
-    for (const Cell& c : row.cells) writeCell(c);
+    for (const Cell& c : row.cells)
+        writeCell(c);
     put("</row>");
 }
 
@@ -208,7 +248,9 @@ void XlsxSheetDataWriter::writeCell(const Cell& cell) {
         writeNumberValue(cell.number);
         put("</v></c>");
         return;
-    case CellType::Text: writeText(cell); return;
+    case CellType::Text:
+        writeText(cell);
+        return;
     case CellType::Boolean:
         cellStart(cell, " t=\"b\"", ">");
         put(cell.boolean ? "<v>1</v></c>" : "<v>0</v></c>");
@@ -277,11 +319,14 @@ void XlsxSheetDataWriter::writeFormula(const Cell& cell) {
     escape(m_book.formulaText(cell));
     put("</f>");
     switch (cell.type) {
-    case CellType::Empty: break;
+    case CellType::Empty:
+        break;
     case CellType::Number:
         put("<v>");
-        if (broken) put("#NUM!");
-        else writeNumberValue(cell.number);
+        if (broken)
+            put("#NUM!");
+        else
+            writeNumberValue(cell.number);
         put("</v>");
         break;
     case CellType::Text:
@@ -289,7 +334,9 @@ void XlsxSheetDataWriter::writeFormula(const Cell& cell) {
         escape(m_book.text(cell));
         put("</v>");
         break;
-    case CellType::Boolean: put(cell.boolean ? "<v>1</v>" : "<v>0</v>"); break;
+    case CellType::Boolean:
+        put(cell.boolean ? "<v>1</v>" : "<v>0</v>");
+        break;
     case CellType::Error:
         put("<v>");
         put(errorText(cell.error));
@@ -313,10 +360,14 @@ void XlsxSheetDataWriter::escape(std::string_view s) {
         auto c = static_cast<unsigned char>(s[i]);
         if (c < 0x80) {
             reserve(8);
-            if (c == '<') put("&lt;");
-            else if (c == '>') put("&gt;");
-            else if (c == '&') put("&amp;");
-            else if (c == '_') put(looksEscaped(s, i) ? "_x005F_" : "_");
+            if (c == '<')
+                put("&lt;");
+            else if (c == '>')
+                put("&gt;");
+            else if (c == '&')
+                put("&amp;");
+            else if (c == '_')
+                put(looksEscaped(s, i) ? "_x005F_" : "_");
             else {
                 char code[8];
                 std::snprintf(code, sizeof code, "_x%04X_", c);

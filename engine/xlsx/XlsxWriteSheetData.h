@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tabrix::engine::xlsx {
 
@@ -23,6 +24,17 @@ struct SheetExtent {
 /// when no row has anything to write. Throws EngineError naming the sheet and cell for a value the format
 /// cannot hold (text over 32,767 characters, a row or column beyond the sheet).
 std::optional<SheetExtent> prepareSheetData(const BookData& book, const SheetData& sheet, XlsxFormatCache& formats);
+
+/// The reading half of prepareSheetData, which touches nothing but the sheet, so sheets can be scanned side by
+/// side: the formats the rows and cells use, in the order they are first met, and what the data spans. Throws
+/// like prepareSheetData.
+struct SheetScan {
+    std::optional<SheetExtent> extent;
+    std::vector<uint32_t> styles;
+};
+SheetScan scanSheetData(const BookData& book, const SheetData& sheet);
+/// The other half: gives the scanned formats their indexes, in order.
+std::optional<SheetExtent> prepareSheetData(const SheetScan& scan, XlsxFormatCache& formats);
 
 /// The <row> elements of a prepared sheet (the content of sheetData), produced a piece at a time as the
 /// package writer asks for them, so no sheet is ever held as XML in memory or on disk.

@@ -11,11 +11,16 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <future>
 #include <memory>
+#include <optional>
+#include <thread>
 
 #include <locale.h>
 #include <sys/stat.h>
@@ -159,11 +164,20 @@ private:
     PackagePatch m_patch;
     int m_worksheetCount = 0;
 
+    // Each worksheet's cells scanned ahead, side by side, for a workbook large enough to gain from it; empty
+    // where a sheet is scanned when it is added. A scan's failure is kept and raised when its sheet is added.
+    struct Scanned {
+        SheetScan scan;
+        std::exception_ptr error;
+    };
+    std::vector<std::optional<Scanned>> m_scans;
+
     void open();
-    void addSheet(SheetData& sheet);
+    void scanAhead();
+    void addSheet(SheetData& sheet, size_t position);
     void writeColumns(const SheetData& sheet, lxw_worksheet* ws);
     void writeMerges(const SheetData& sheet, lxw_worksheet* ws);
-    void prepareCells(const SheetData& sheet, int lxwIndex);
+    void prepareCells(const SheetData& sheet, size_t position, int lxwIndex);
     void setVisibility();
     void defineNames();
     void close();
@@ -173,8 +187,9 @@ private:
 
 void BookWriter::run() {
     open();
-    for (auto& sheet : m_book.sheets)
-        addSheet(*sheet);
+    scanAhead();
+    for (size_t i = 0; i < m_book.sheets.size(); ++i)
+        addSheet(*m_book.sheets[i], i);
     setVisibility();
     defineNames();
     m_patch.book = &m_book;
@@ -219,7 +234,42 @@ void BookWriter::open() {
     m_formats = std::make_unique<XlsxFormatCache>(m_workbook, m_book.styles);
 }
 
-void BookWriter::addSheet(SheetData& sheet) {
+void BookWriter::scanAhead() {
+    constexpr size_t kRowsWorthAThread = 20000;
+    m_scans.assign(m_book.sheets.size(), std::nullopt);
+    std::vector<size_t> worksheets;
+    size_t rows = 0;
+    for (size_t i = 0; i < m_book.sheets.size(); ++i) {
+        SheetData& sheet = *m_book.sheets[i];
+        if (sheet.kind == SheetKind::Chart) continue;
+        sheet.ensureLoaded(); // loading reads the package, one sheet at a time
+        worksheets.push_back(i);
+        rows += sheet.rows().size();
+    }
+    const size_t threads = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), worksheets.size());
+    if (threads < 2 || rows < kRowsWorthAThread) return;
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t k; (k = next++) < worksheets.size();) {
+            const size_t i = worksheets[k];
+            Scanned scanned;
+            try {
+                scanned.scan = scanSheetData(m_book, *m_book.sheets[i]);
+            } catch (...) {
+                scanned.error = std::current_exception();
+            }
+            m_scans[i] = std::move(scanned);
+        }
+    };
+    std::vector<std::future<void>> helpers;
+    for (size_t t = 1; t < threads; ++t)
+        helpers.push_back(std::async(std::launch::async, work));
+    work();
+    for (auto& h : helpers)
+        h.get();
+}
+
+void BookWriter::addSheet(SheetData& sheet, size_t position) {
     sheet.ensureLoaded();
     SheetSlot slot{&sheet, nullptr, -1};
     if (sheet.kind == SheetKind::Chart) {
@@ -247,7 +297,7 @@ void BookWriter::addSheet(SheetData& sheet) {
         worksheet_set_default_row(ws, sheet.defaultRowHeight, LXW_FALSE);
     writeColumns(sheet, ws);
     writeMerges(sheet, ws);
-    prepareCells(sheet, slot.lxwIndex);
+    prepareCells(sheet, position, slot.lxwIndex);
     if (auto line = droppedFeaturesWarning(sheet); !line.empty()) m_warnings.push_back(line);
 }
 
@@ -280,10 +330,12 @@ void BookWriter::writeMerges(const SheetData& sheet, lxw_worksheet* ws) {
                              " 与另一合并区域重叠，未保存");
 }
 
-void BookWriter::prepareCells(const SheetData& sheet, int lxwIndex) {
+void BookWriter::prepareCells(const SheetData& sheet, size_t position, int lxwIndex) {
     std::optional<SheetExtent> extent;
     try {
-        extent = prepareSheetData(m_book, sheet, *m_formats);
+        const std::optional<Scanned>& ahead = m_scans[position];
+        if (ahead && ahead->error) std::rethrow_exception(ahead->error);
+        extent = ahead ? prepareSheetData(ahead->scan, *m_formats) : prepareSheetData(m_book, sheet, *m_formats);
     } catch (const EngineError& e) {
         fail(e.what());
     }

@@ -7,8 +7,8 @@
 
 #include <cfloat>
 #include <clocale>
-#include <cstdlib>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 using namespace tabrix::engine;
@@ -18,9 +18,10 @@ using namespace tabrix::test;
 TEST(XlsxWriterValues, NumbersReadBackBitIdentical) {
     BookData book;
     auto& s = addSheet(book, "Data");
-    const double values[] = {0.1 + 0.2, 1e-300, 123456789012345.0, 1e308, DBL_MAX, 5e-324, 1.0 / 3,
+    const double values[] = {0.1 + 0.2, 1e-300, 123456789012345.0,  1e308,        DBL_MAX, 5e-324, 1.0 / 3,
                              -1.5e-7,   42.0,   9007199254740992.0, 2.5e15 + 0.5, -0.0};
-    for (uint32_t i = 0; i < std::size(values); ++i) setNumber(s, i, 0, values[i]);
+    for (uint32_t i = 0; i < std::size(values); ++i)
+        setNumber(s, i, 0, values[i]);
     TempDir dir;
     auto dump = saveAndDump(book, dir);
     for (uint32_t i = 0; i < std::size(values); ++i) {
@@ -36,9 +37,11 @@ TEST(XlsxWriterValues, TextKeepsEveryCharacter) {
     BookData book;
     auto& s = addSheet(book, "Data");
     std::string cjk;
-    for (int i = 0; i < 10000; ++i) cjk += "汉";
+    for (int i = 0; i < 10000; ++i)
+        cjk += "汉";
     const std::string texts[] = {cjk, "a\tb\nc", "  lead and trail  ", "😀𠀀 beyond the BMP", "<&>\"'", ""};
-    for (uint32_t i = 0; i < std::size(texts); ++i) setText(book, s, i, 1, texts[i]);
+    for (uint32_t i = 0; i < std::size(texts); ++i)
+        setText(book, s, i, 1, texts[i]);
     TempDir dir;
     auto dump = saveAndDump(book, dir);
     for (uint32_t i = 0; i < std::size(texts); ++i) {
@@ -53,7 +56,10 @@ TEST(XlsxWriterValues, TextKeepsEveryCharacter) {
 TEST(XlsxWriterValues, ControlCharactersAreEscapedNotWrittenRaw) {
     BookData book;
     auto& s = addSheet(book, "Data");
-    setText(book, s, 0, 0, std::string("a\x01" "b\rc\x1f", 6));
+    setText(book, s, 0, 0,
+            std::string("a\x01"
+                        "b\rc\x1f",
+                        6));
     TempDir dir;
     auto dump = saveAndDump(book, dir);
     EXPECT_EQ(dump["Data!A1.value"], "a_x0001_b_x000D_c_x001F_");
@@ -65,7 +71,8 @@ TEST(XlsxWriterValues, TextLengthLimitCountsUtf16Units) {
         // Five longest texts in one row: more than the writer's buffer holds at once.
         BookData book;
         auto& s = addSheet(book, "Data");
-        for (uint32_t c = 1; c <= 5; ++c) setText(book, s, 1, c, std::string(32767, char('a' + c)));
+        for (uint32_t c = 1; c <= 5; ++c)
+            setText(book, s, 1, c, std::string(32767, char('a' + c)));
         auto dump = saveAndDump(book, dir);
         EXPECT_EQ(dump["Data!B2.value"], std::string(32767, 'b'));
         EXPECT_EQ(dump["Data!F2.value"], std::string(32767, 'f'));
@@ -88,7 +95,8 @@ TEST(XlsxWriterValues, TextLengthLimitCountsUtf16Units) {
         BookData book;
         auto& s = addSheet(book, "Data");
         std::string emoji;
-        for (int i = 0; i < 16384; ++i) emoji += "😀";
+        for (int i = 0; i < 16384; ++i)
+            emoji += "😀";
         setText(book, s, 0, 0, emoji);
         EXPECT_THROW(save(book, dir.file("emoji.xlsx")), EngineError);
     }
@@ -101,7 +109,8 @@ TEST(XlsxWriterValues, BooleansAndEveryErrorValue) {
     setBool(s, 0, 1, false);
     const ErrorCode errors[] = {ErrorCode::Null, ErrorCode::Div0, ErrorCode::Value, ErrorCode::Ref,
                                 ErrorCode::Name, ErrorCode::Num,  ErrorCode::NA,    ErrorCode::GettingData};
-    for (uint32_t i = 0; i < std::size(errors); ++i) setError(s, 1, i, errors[i]);
+    for (uint32_t i = 0; i < std::size(errors); ++i)
+        setError(s, 1, i, errors[i]);
     setNumber(s, 2, 0, std::nan(""));
     setNumber(s, 2, 1, -HUGE_VAL);
     TempDir dir;
@@ -253,7 +262,8 @@ TEST(XlsxWriterStyles, NumberFormatsExactlyIncludingLongOnesAndDates) {
     BookData book;
     auto& s = addSheet(book, "Data");
     std::string longCode = "[$-804]yyyy\"年\"m\"月\"d\"日\" dddd";
-    while (longCode.size() < 200) longCode += " \"填充文字\"";
+    while (longCode.size() < 200)
+        longCode += " \"填充文字\"";
     auto fmt = [&](const std::string& code) {
         Style st;
         st.numFmt = code;
@@ -301,4 +311,54 @@ TEST(XlsxWriterStyles, DecimalCommaLocaleDoesNotLeakIntoTheFile) {
     EXPECT_EQ(dump["Data!A1.font"].substr(0, 12), "Calibri|12.5");
     EXPECT_EQ(dump["Data.col.A.width"], "20.7109");
     EXPECT_EQ(dump["Data.defaultRowHeight"], "18.75");
+}
+
+// Workbooks of many rows have their sheets scanned side by side before the styles are laid out; every cell must
+// still get its own format, whichever sheet met a format first.
+TEST(XlsxWriterStyles, SheetsScannedSideBySideKeepEachCellsFormat) {
+    BookData book;
+    auto styleWith = [&](const char* format) {
+        Style st;
+        st.numFmt = format;
+        return book.styles.intern(st);
+    };
+    const uint32_t percent = styleWith("0.00%"), money = styleWith("#,##0.00"), date = styleWith("yyyy-mm-dd"),
+                   fraction = styleWith("# ?/?");
+    const uint32_t sheetStyles[3][2] = {{money, percent}, {fraction, money}, {date, fraction}};
+    for (int k = 0; k < 3; ++k) {
+        auto& s = addSheet(book, "S" + std::to_string(k + 1));
+        for (uint32_t r = 0; r < 9000; ++r)
+            setNumber(s, r, 0, r, r < 8990 ? 0 : sheetStyles[k][r % 2]);
+    }
+    TempDir dir;
+    auto dump = saveAndDump(book, dir);
+    const char* formats[3][2] = {{"#,##0.00", "0.00%"}, {"# ?/?", "#,##0.00"}, {"yyyy-mm-dd", "# ?/?"}};
+    for (int k = 0; k < 3; ++k) {
+        const std::string sheet = "S" + std::to_string(k + 1);
+        EXPECT_EQ(dump[sheet + "!A8991.numfmt"], formats[k][0]) << sheet;
+        EXPECT_EQ(dump[sheet + "!A8992.numfmt"], formats[k][1]) << sheet;
+        EXPECT_EQ(dump[sheet + "!A8990.numfmt"], "General") << sheet;
+    }
+}
+
+// A cell the format cannot hold fails the save naming the first sheet that has one, as a save one sheet after
+// another would, even when the sheets were scanned side by side.
+TEST(XlsxWriterValues, TheFirstSheetWithAnOverlongTextIsTheOneNamed) {
+    BookData book;
+    for (const char* name : {"甲", "乙", "丙"}) {
+        auto& s = addSheet(book, name);
+        for (uint32_t r = 0; r < 10000; ++r)
+            setNumber(s, r, 0, r);
+    }
+    setText(book, *book.sheets[2], 5, 1, std::string(40000, 'x'));
+    setText(book, *book.sheets[1], 9000, 2, std::string(40000, 'y'));
+    TempDir dir;
+    try {
+        save(book, dir.file("long.xlsx"));
+        FAIL() << "no error";
+    } catch (const EngineError& e) {
+        const std::string what = e.what();
+        EXPECT_NE(what.find("乙"), std::string::npos) << what;
+        EXPECT_NE(what.find("C9001"), std::string::npos) << what;
+    }
 }
