@@ -42,8 +42,8 @@ public:
     /// Deflates input as one piece of a raw stream: the stream's end when last, otherwise a full flush (byte
     /// aligned, nothing referring back), so another piece made independently can follow it directly.
     void compress(Block& block, int level, bool last) {
-        const int isalLevel = level <= 1 ? 1 : 3;
-        const size_t workArea = isalLevel == 1 ? ISAL_DEF_LVL1_DEFAULT : ISAL_DEF_LVL3_DEFAULT;
+        const int isalLevel = level <= 0 ? 0 : level == 1 ? 1 : 3;
+        const size_t workArea = isalLevel == 0 ? 0 : isalLevel == 1 ? ISAL_DEF_LVL1_DEFAULT : ISAL_DEF_LVL3_DEFAULT;
         if (m_workArea.size() < workArea) m_workArea.resize(workArea);
         isal_zstream& s = *m_stream;
         isal_deflate_init(&s);

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <deque>
 #include <future>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include <cstring>
@@ -75,6 +77,53 @@ void XlsxPackageEditor::writeStream(const std::string& part, std::function<size_
     r.level = level;
 }
 
+namespace {
+// Most of what the writer library puts in a package is the same from one workbook to the next (the theme, the
+// relationships, often the styles): the parts of a split are saved thousands of times over. The last parts
+// deflated are kept, matched on their whole content, so each is deflated once.
+struct DeflatedPart {
+    std::string original;
+    uint32_t crc = 0;
+    std::string deflated;
+};
+constexpr size_t kKeptParts = 32;
+constexpr size_t kLargestKeptPart = 64u << 10;
+std::mutex g_keptMutex;
+std::deque<std::shared_ptr<const DeflatedPart>> g_kept;
+
+std::shared_ptr<const DeflatedPart> deflatedCopy(const std::string& data, uint32_t crc, int level) {
+    const bool keep = data.size() <= kLargestKeptPart;
+    if (keep) {
+        std::lock_guard lock(g_keptMutex);
+        for (const auto& part : g_kept)
+            if (part->crc == crc && part->original == data) return part;
+    }
+    size_t pos = 0;
+    std::function<size_t(char*, size_t)> read = [&](char* buf, size_t cap) {
+        const size_t n = std::min(cap, data.size() - pos);
+        std::memcpy(buf, data.data() + pos, n);
+        pos += n;
+        return n;
+    };
+    PreparedEntry entry = prepareEntry(read, level);
+    auto part = std::make_shared<DeflatedPart>();
+    part->crc = crc;
+    if (entry.whole) {
+        part->deflated = std::move(entry.data);
+    } else {
+        finishEntry(
+            entry, read, [&](std::string_view piece) { part->deflated.append(piece); }, level);
+    }
+    if (keep) {
+        part->original = data;
+        std::lock_guard lock(g_keptMutex);
+        g_kept.push_front(part);
+        if (g_kept.size() > kKeptParts) g_kept.pop_back();
+    }
+    return part;
+}
+} // namespace
+
 void XlsxPackageEditor::copyEntry(ZipWriter& out, uint64_t index) const {
     zip_stat_t st;
     if (zip_stat_index(m_zip, index, 0, &st) != 0) fail("无法读取刚写出的文件");
@@ -85,6 +134,12 @@ void XlsxPackageEditor::copyEntry(ZipWriter& out, uint64_t index) const {
     zip_int64_t got = zip_fread(file, data.data(), st.comp_size);
     zip_fclose(file);
     if (got < 0 || static_cast<zip_uint64_t>(got) != st.comp_size) fail(std::string("无法读取 ") + st.name);
+    if (st.comp_method == ZIP_CM_STORE && !data.empty()) {
+        // A stored part (the writer library's, see LibraryPartsStored) is deflated on the way.
+        const auto part = deflatedCopy(data, st.crc, kCopiedPartLevel);
+        out.addRaw(st.name, ZIP_CM_DEFLATE, st.crc, data.size(), part->deflated);
+        return;
+    }
     out.addRaw(st.name, static_cast<uint16_t>(st.comp_method), st.crc, st.size, data);
 }
 
@@ -134,7 +189,7 @@ void XlsxPackageEditor::commit(const std::string& destination) {
         // one piece is finished in order on this thread (block by block, itself on two threads).
         std::vector<size_t> order;
         for (const Step& step : steps)
-            if (step.copied < 0) order.push_back(step.replacement);
+            if (step.copied < 0 && m_replacements[step.replacement].reader) order.push_back(step.replacement);
         const size_t ahead = order.size() < 2 ? 0 : std::max(2u, std::thread::hardware_concurrency());
         // Declared after the sources they read: a future of std::async waits for its thread when destroyed, so on
         // every way out no thread is left reading.
@@ -157,7 +212,7 @@ void XlsxPackageEditor::commit(const std::string& destination) {
             auto& read = sources[step.replacement];
             launch();
             PreparedEntry entry;
-            if (pending.empty()) {
+            if (!r.reader || ahead == 0) {
                 entry = prepareEntry(read, r.level);
             } else {
                 entry = pending.front().get();

@@ -13,6 +13,9 @@ namespace tabrix::engine::xlsx {
 /// An xlsx package opened to change a few of its parts. Nothing reaches the disk until commit(); parts not
 /// replaced are copied into the new file without being inflated. Throws EngineError naming the file.
 class XlsxPackageEditor {
+    /// How hard a stored part is deflated when it is copied.
+    static constexpr int kCopiedPartLevel = 1;
+
 public:
     explicit XlsxPackageEditor(const std::string& path);
     ~XlsxPackageEditor();

@@ -3,10 +3,12 @@
 #include "engine/EngineError.h"
 #include "engine/model/CellAddress.h"
 #include "engine/model/SaveMessages.h"
+#include "engine/xlsx/LibraryPartsStored.h"
 #include "engine/xlsx/XlsxWriteFormats.h"
 #include "engine/xlsx/XlsxWriteMessages.h"
 #include "engine/xlsx/XlsxWritePackage.h"
 #include "engine/xlsx/XlsxWriteSheetData.h"
+#include "engine/xlsx/XlsxWriteZip.h"
 
 #include <xlsxwriter.h>
 
@@ -197,13 +199,21 @@ void BookWriter::run() {
     m_patch.date1904 = m_book.date1904;
     m_patch.numberFormats = m_formats->longNumberFormats();
     close();
+    // The library's parts come out stored when LibraryPartsStored is in effect; the package editor deflates
+    // them, so the package always goes through it then.
+    const bool storedParts = libraryPartsStored();
     if (m_libraryPath == m_path) {
-        if (!m_patch.empty()) patchPackage(m_path, m_patch, m_warnings);
+        if (!m_patch.empty())
+            patchPackage(m_path, m_patch, m_warnings);
+        else if (storedParts)
+            XlsxPackageEditor(m_path).commit();
         return;
     }
     try {
         if (!m_patch.empty())
             patchPackage(m_libraryPath, m_patch, m_warnings, m_path);
+        else if (storedParts)
+            XlsxPackageEditor(m_libraryPath).commit(m_path);
         else
             copyPackage();
     } catch (const std::exception& error) {

@@ -4,6 +4,7 @@
 #include "engine/model/CellAddress.h"
 
 #include <gtest/gtest.h>
+#include <zip.h>
 
 #include <cfloat>
 #include <clocale>
@@ -361,4 +362,35 @@ TEST(XlsxWriterValues, TheFirstSheetWithAnOverlongTextIsTheOneNamed) {
         EXPECT_NE(what.find("乙"), std::string::npos) << what;
         EXPECT_NE(what.find("C9001"), std::string::npos) << what;
     }
+}
+
+// The writer library's own parts are stored by it and deflated by us on the way out (a small workbook saves several
+// times faster so): no part of a saved file may be left stored, whether or not the workbook has cells, and two
+// workbooks saved one after the other keep their own parts.
+TEST(XlsxWriterPackage, EveryPartIsDeflatedAndEachBookKeepsItsOwn) {
+    TempDir dir;
+    BookData empty;
+    addSheet(empty, "空表");
+    BookData filled;
+    setText(filled, addSheet(filled, "名单"), 0, 0, "张三");
+    const std::string emptyPath = dir.file("empty.xlsx"), filledPath = dir.file("filled.xlsx");
+    save(empty, emptyPath);
+    save(filled, filledPath);
+    for (const std::string& path : {emptyPath, filledPath}) {
+        int err = 0;
+        zip_t* z = zip_open(path.c_str(), ZIP_CHECKCONS | ZIP_RDONLY, &err);
+        ASSERT_NE(z, nullptr) << path;
+        for (zip_int64_t i = 0; i < zip_get_num_entries(z, 0); ++i) {
+            zip_stat_t st;
+            ASSERT_EQ(zip_stat_index(z, zip_uint64_t(i), 0, &st), 0);
+            if (st.size > 0) {
+                EXPECT_EQ(st.comp_method, ZIP_CM_DEFLATE) << path << ": " << st.name;
+            }
+        }
+        zip_close(z);
+    }
+    tabrix::test::OpenpyxlDump first(emptyPath), second(filledPath);
+    EXPECT_EQ(first["book.sheets"], "空表");
+    EXPECT_EQ(second["book.sheets"], "名单");
+    EXPECT_EQ(second["名单!A1.value"], "张三");
 }
