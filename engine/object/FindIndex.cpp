@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace tabrix::engine {
 
@@ -35,7 +36,9 @@ size_t utf8Step(std::string_view s, size_t i) {
     return std::min(n, s.size() - i);
 }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
 } // namespace
 
 std::optional<std::string> findText(const BookData& book, const Cell& cell) {
@@ -66,7 +69,9 @@ Variant literalWhat(const Variant& value) {
     return escaped;
 }
 
-bool hasWildcards(std::string_view p) { return p.find_first_of("*?~") != std::string_view::npos; }
+bool hasWildcards(std::string_view p) {
+    return p.find_first_of("*?~") != std::string_view::npos;
+}
 
 bool wildcardMatch(std::string_view p, std::string_view t) {
     // Iterative matcher with one backtrack point for the last "*": linear in practice, never exponential.
@@ -96,27 +101,83 @@ bool wildcardMatch(std::string_view p, std::string_view t) {
         starT += utf8Step(t, starT);
         ti = starT;
     }
-    while (pi < p.size() && p[pi] == '*') ++pi;
+    while (pi < p.size() && p[pi] == '*')
+        ++pi;
     return pi == p.size();
 }
 
-const std::vector<uint32_t>* FindIndex::rows(const BookData& book, const SheetData& sheet, uint32_t col,
-                                             uint64_t version, const std::string& folded) {
+bool FindIndex::Column::holds(const Group& g, std::string_view text) const {
+    if (g.textLength != text.size()) return false;
+    const size_t held = std::min(text.size(), kHeld);
+    if (std::memcmp(g.head, text.data(), held) != 0) return false;
+    return held == text.size() ||
+           std::string_view(texts).substr(g.textAt + held, g.textLength - held) == text.substr(held);
+}
+
+std::pair<uint32_t, bool> FindIndex::Column::lookUp(std::string_view text, uint64_t hash) const {
+    const size_t mask = slots.size() - 1;
+    const uint64_t tag = hash >> 32;
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+        const uint64_t slot = slots[at];
+        if (slot == 0) return {uint32_t(at), false};
+        const uint32_t group = uint32_t(slot) - 1;
+        if (slot >> 32 == tag && holds(groups[group], text)) return {group, true};
+    }
+}
+
+void FindIndex::Column::build(const BookData& book, const SheetData& sheet, uint32_t col) {
+    const uint32_t count = sheet.rowCount();
+    texts.clear();
+    groups.clear();
+    // At most half full, however many distinct values the column holds.
+    size_t size = 16;
+    while (size < size_t(count) * 2)
+        size *= 2;
+    slots.assign(size, 0);
+    std::vector<uint32_t> groupOf(count);
+    const std::hash<std::string_view> hasher;
+    for (uint32_t r = 0; r < count; ++r) {
+        const Cell* c = sheet.find(r, col);
+        const auto text = c ? findText(book, *c) : std::nullopt;
+        const std::string_view value = text ? std::string_view(*text) : std::string_view();
+        const uint64_t hash = hasher(value);
+        auto [at, found] = lookUp(value, hash);
+        if (!found) {
+            Group g{texts.size(), uint32_t(value.size()), 0, 0, {}};
+            std::memcpy(g.head, value.data(), std::min(value.size(), kHeld));
+            groups.push_back(g);
+            texts.append(value);
+            slots[at] = (hash >> 32) << 32 | uint64_t(groups.size());
+            at = uint32_t(groups.size() - 1);
+        }
+        ++groups[at].count;
+        groupOf[r] = at;
+    }
+    uint32_t first = 0;
+    for (Group& g : groups) {
+        g.first = first;
+        first += g.count;
+    }
+    rows.resize(count);
+    std::vector<uint32_t> filled(groups.size(), 0);
+    for (uint32_t r = 0; r < count; ++r) {
+        const uint32_t g = groupOf[r];
+        rows[groups[g].first + filled[g]++] = r;
+    }
+}
+
+std::span<const uint32_t> FindIndex::rows(const BookData& book, const SheetData& sheet, uint32_t col, uint64_t version,
+                                          const std::string& folded) {
     auto [it, fresh] = m_columns.try_emplace(col);
     Column& column = it->second;
     if (fresh || column.version != version) {
-        column.rows.clear();
-        // Sized for a column of distinct values, as key columns mostly are, so filling it never rehashes.
-        column.rows.reserve(sheet.rowCount());
+        column.build(book, sheet, col);
         column.version = version;
-        for (uint32_t r = 0; r < sheet.rowCount(); ++r) {
-            const Cell* c = sheet.find(r, col);
-            const auto text = c ? findText(book, *c) : std::nullopt;
-            column.rows[text ? *text : std::string()].push_back(r);
-        }
     }
-    auto found = column.rows.find(folded);
-    return found == column.rows.end() ? nullptr : &found->second;
+    const auto [group, found] = column.lookUp(folded, std::hash<std::string_view>()(folded));
+    if (!found) return {};
+    const Group& g = column.groups[group];
+    return std::span<const uint32_t>(column.rows).subspan(g.first, g.count);
 }
 
 } // namespace tabrix::engine

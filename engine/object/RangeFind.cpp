@@ -121,9 +121,8 @@ std::optional<Pos> scanEmpty(const BookData& book, const SheetData& sheet, const
 }
 
 std::optional<Pos> indexed(Worksheet& ws, const CellRect& rect, Pos start, const std::string& pattern) {
-    static const std::vector<uint32_t> kNone;
-    const auto* found = ws.findIndex().rows(ws.workbook().data(), ws.data(), rect.firstCol, ws.version(), pattern);
-    const std::vector<uint32_t>& rows = found ? *found : kNone;
+    const std::span<const uint32_t> rows =
+        ws.findIndex().rows(ws.workbook().data(), ws.data(), rect.firstCol, ws.version(), pattern);
     // Rows past the stored ones are empty: the empty pattern finds them too.
     const uint32_t stored = ws.data().rowCount();
     auto emptyFrom = [&](uint32_t row) -> std::optional<uint32_t> {
