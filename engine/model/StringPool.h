@@ -17,6 +17,9 @@ class StringPool {
 public:
     uint32_t append(std::string text);
     uint32_t intern(std::string_view text);
+    /// Moves every text of another pool to the end of this one (ids shift by this pool's size before the call);
+    /// the other pool is left empty.
+    void appendAll(StringPool&& other);
     const std::string& get(uint32_t id) const { return m_strings[id]; }
     uint32_t size() const { return static_cast<uint32_t>(m_strings.size()); }
 

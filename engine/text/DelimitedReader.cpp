@@ -1,6 +1,7 @@
 #include "engine/text/DelimitedReader.h"
 
 #include "engine/text/CellSink.h"
+#include "engine/text/TextEncoding.h"
 
 #include <algorithm>
 #include <array>
@@ -155,6 +156,7 @@ struct Stretch {
     std::unique_ptr<SheetData> sheet = std::make_unique<SheetData>();
     uint64_t lines = 0;
     bool openQuote = false;
+    bool notUtf8 = false;
     std::exception_ptr error;
 };
 
@@ -178,8 +180,13 @@ std::vector<size_t> stretchBounds(std::string_view text, size_t count) {
     return bounds;
 }
 
-void readStretch(std::string_view text, char delimiter, const std::string& where, Stretch& out) {
+void readStretch(std::string_view text, char delimiter, const std::string& where, bool checkUtf8, Stretch& out) {
     try {
+        // Stretches start after a line feed, so none cuts a character in two.
+        if (checkUtf8 && !isValidUtf8(text)) {
+            out.notUtf8 = true;
+            return;
+        }
         SheetData& sheet = *out.sheet;
         // Room for the rows the text probably holds (from the length of its first lines), so the row table is
         // not moved again and again as it grows.
@@ -229,8 +236,7 @@ std::unique_ptr<BookData> joinStretches(std::vector<Stretch>& parts, const std::
         Stretch& part = parts[k];
         const uint32_t textBase = book.strings.size();
         // The stretch's pool is dropped right after: its texts are moved, not copied.
-        for (uint32_t i = 0; i < part.book->strings.size(); ++i)
-            book.strings.append(std::move(const_cast<std::string&>(part.book->strings.get(i))));
+        book.strings.appendAll(std::move(part.book->strings));
         std::vector<uint32_t> styles(part.book->styles.size(), UINT32_MAX);
         styles[0] = 0;
         auto& rows = part.sheet->rows();
@@ -266,8 +272,9 @@ char sniffDelimiter(std::string_view text) {
     return 0;
 }
 
-std::unique_ptr<BookData> readDelimited(std::string_view text, char delimiter, const std::string& sheetName,
-                                        const std::string& where) {
+namespace {
+std::unique_ptr<BookData> readStretches(std::string_view text, char delimiter, const std::string& sheetName,
+                                        const std::string& where, bool checkUtf8) {
     char named = 0;
     text = stripSepLine(text, named);
     if (named) delimiter = named;
@@ -276,11 +283,14 @@ std::unique_ptr<BookData> readDelimited(std::string_view text, char delimiter, c
     if (bounds.size() == parts.size() + 1) {
         std::vector<std::thread> workers;
         for (size_t k = 1; k < parts.size(); ++k)
-            workers.emplace_back(
-                [&, k] { readStretch(text.substr(bounds[k], bounds[k + 1] - bounds[k]), delimiter, where, parts[k]); });
-        readStretch(text.substr(0, bounds[1]), delimiter, where, parts[0]);
+            workers.emplace_back([&, k] {
+                readStretch(text.substr(bounds[k], bounds[k + 1] - bounds[k]), delimiter, where, checkUtf8, parts[k]);
+            });
+        readStretch(text.substr(0, bounds[1]), delimiter, where, checkUtf8, parts[0]);
         for (auto& worker : workers)
             worker.join();
+        for (auto& part : parts)
+            if (part.notUtf8) return nullptr;
         for (auto& part : parts)
             if (part.error) std::rethrow_exception(part.error);
     }
@@ -291,12 +301,24 @@ std::unique_ptr<BookData> readDelimited(std::string_view text, char delimiter, c
     if (!clean) {
         parts.resize(1);
         parts[0] = Stretch();
-        readStretch(text, delimiter, where, parts[0]);
+        readStretch(text, delimiter, where, checkUtf8, parts[0]);
+        if (parts[0].notUtf8) return nullptr;
         if (parts[0].error) std::rethrow_exception(parts[0].error);
     }
     auto book = joinStretches(parts, where);
     book->sheets.front()->name = sheetName;
     return book;
+}
+} // namespace
+
+std::unique_ptr<BookData> readDelimited(std::string_view text, char delimiter, const std::string& sheetName,
+                                        const std::string& where) {
+    return readStretches(text, delimiter, sheetName, where, false);
+}
+
+std::unique_ptr<BookData> readDelimitedIfUtf8(std::string_view text, char delimiter, const std::string& sheetName,
+                                              const std::string& where) {
+    return readStretches(text, delimiter, sheetName, where, true);
 }
 
 } // namespace tabrix::engine::text

@@ -19,4 +19,9 @@ char sniffDelimiter(std::string_view text);
 std::unique_ptr<BookData> readDelimited(std::string_view text, char delimiter, const std::string& sheetName,
                                         const std::string& where);
 
+/// The same for text that is probably UTF-8 but not known to be: each share of it is checked on the thread that
+/// reads it. nullptr when some of it is not valid UTF-8 (the caller converts it and reads it with readDelimited).
+std::unique_ptr<BookData> readDelimitedIfUtf8(std::string_view text, char delimiter, const std::string& sheetName,
+                                              const std::string& where);
+
 } // namespace tabrix::engine::text

@@ -56,17 +56,20 @@ std::unique_ptr<BookData> readDecoded(std::string_view bytes, const std::string&
         book->content = ContentKind::Html;
         return book;
     }
-    // Valid UTF-8 (most exports) is read where it lies; anything else is converted first.
-    DecodedText decoded;
+    // Valid UTF-8 (most exports) is read where it lies, checked as it is read; anything else is converted first.
     std::string_view text = bytes;
     if (bytes.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-    if (!isValidUtf8(text)) {
-        decoded = decodeText(bytes);
-        text = decoded.utf8;
+    char delimiter = sniffDelimiter(text);
+    std::unique_ptr<BookData> book;
+    // The delimiter is judged on the first lines only, which are read the same whatever the encoding when they
+    // are ASCII; otherwise they are judged again after the conversion.
+    if (delimiter != 0) book = readDelimitedIfUtf8(text, delimiter, sheetNameForFile(path), path);
+    if (!book) {
+        const DecodedText decoded = isValidUtf8(text) ? DecodedText{std::string(text), "UTF-8"} : decodeText(bytes);
+        delimiter = sniffDelimiter(decoded.utf8);
+        if (delimiter == 0) throw EngineError(path + ": 不是工作簿：内容是普通文本，没有用制表符、逗号或分号分隔的列");
+        book = readDelimited(decoded.utf8, delimiter, sheetNameForFile(path), path);
     }
-    const char delimiter = sniffDelimiter(text);
-    if (delimiter == 0) throw EngineError(path + ": 不是工作簿：内容是普通文本，没有用制表符、逗号或分号分隔的列");
-    auto book = readDelimited(text, delimiter, sheetNameForFile(path), path);
     book->content = delimiter == '\t'  ? ContentKind::Tsv
                     : delimiter == ';' ? ContentKind::SemicolonText
                                        : ContentKind::Csv;

@@ -92,3 +92,18 @@ TEST(DelimitedReader, LargeTextReadInStretchesJoinsAsOne) {
     auto book = readText(quoted, "big.csv");
     EXPECT_EQ(cellAt(*book, 0, "B60000").substr(0, 5), "s:a\nx");
 }
+
+// A large text is read in shares on several threads, each checking that its share is UTF-8. GBK bytes met only far
+// into the text must still send the whole text through the conversion, and not be read as broken UTF-8.
+TEST(DelimitedReader, GbkFarIntoALargeTextIsConvertedWhole) {
+    std::string text = "name,city\n";
+    while (text.size() < (6u << 20))
+        text += "Li Lei,Beijing\n";
+    text += "\xC0\xEE,\xB1\xB1\xBE\xA9\n"; // 李,北京 in GBK
+    auto book = readText(text);
+    const uint32_t last = book->sheets[0]->usedRect()->lastRow;
+    EXPECT_EQ(cellAt(*book, 0, "A" + std::to_string(last + 1)), "s:李");
+    EXPECT_EQ(cellAt(*book, 0, "B" + std::to_string(last + 1)), "s:北京");
+    EXPECT_EQ(cellAt(*book, 0, "B2"), "s:Beijing");
+    EXPECT_EQ(cellAt(*book, 0, "A1"), "s:name");
+}
