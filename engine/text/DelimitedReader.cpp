@@ -227,32 +227,54 @@ void readStretch(std::string_view text, char delimiter, const std::string& where
     }
 }
 
-// The stretches as one sheet: rows one after another, texts and styles moved into the first stretch's book.
+// The stretches as one sheet: rows one after another, texts and styles moved into the first stretch's book. Each
+// later stretch's cells are renumbered and its rows put in place on a thread of its own while the texts move.
 std::unique_ptr<BookData> joinStretches(std::vector<Stretch>& parts, const std::string& where) {
     BookData& book = *parts[0].book;
     SheetData& sheet = *parts[0].sheet;
-    uint64_t base = parts[0].lines;
+    struct Placement {
+        uint64_t rowBase;
+        uint32_t textBase;
+        std::vector<uint32_t> styles; ///< the stretch's style ids in the joined book
+    };
+    std::vector<Placement> placed(parts.size());
+    uint64_t rowBase = parts[0].lines, texts = book.strings.size();
     for (size_t k = 1; k < parts.size(); ++k) {
-        Stretch& part = parts[k];
-        const uint32_t textBase = book.strings.size();
-        // The stretch's pool is dropped right after: its texts are moved, not copied.
-        book.strings.appendAll(std::move(part.book->strings));
-        std::vector<uint32_t> styles(part.book->styles.size(), UINT32_MAX);
-        styles[0] = 0;
-        auto& rows = part.sheet->rows();
-        if (base + rows.size() > kMaxRows) CellSink(book, sheet, where).checkPlace(base + rows.size() - 1, 0);
-        sheet.rows().resize(std::max<size_t>(sheet.rows().size(), base + rows.size()));
+        const BookData& own = *parts[k].book;
+        const auto& rows = parts[k].sheet->rows();
+        if (rowBase + rows.size() > kMaxRows) CellSink(book, sheet, where).checkPlace(rowBase + rows.size() - 1, 0);
+        // Every style a stretch holds was taken for a cell, in the order its cells first needed them.
+        std::vector<uint32_t> styles(own.styles.size(), 0);
+        for (uint32_t id = 1; id < own.styles.size(); ++id)
+            styles[id] = book.styles.intern(own.styles.get(id));
+        placed[k] = {rowBase, uint32_t(texts), std::move(styles)};
+        rowBase += parts[k].lines;
+        texts += own.strings.size();
+    }
+    size_t rowsNeeded = sheet.rows().size();
+    for (size_t k = 1; k < parts.size(); ++k)
+        rowsNeeded = std::max<size_t>(rowsNeeded, placed[k].rowBase + parts[k].sheet->rows().size());
+    sheet.rows().resize(rowsNeeded);
+
+    auto place = [&](size_t k) {
+        auto& rows = parts[k].sheet->rows();
+        const Placement& at = placed[k];
         for (size_t r = 0; r < rows.size(); ++r) {
             for (Cell& cell : rows[r].cells) {
-                if (cell.type == CellType::Text) cell.text += textBase;
-                if (styles[cell.style] == UINT32_MAX)
-                    styles[cell.style] = book.styles.intern(part.book->styles.get(cell.style));
-                cell.style = styles[cell.style];
+                if (cell.type == CellType::Text) cell.text += at.textBase;
+                cell.style = at.styles[cell.style];
             }
-            sheet.rows()[base + r] = std::move(rows[r]);
+            sheet.rows()[at.rowBase + r] = std::move(rows[r]);
         }
-        base += part.lines;
-    }
+    };
+    std::vector<std::thread> workers;
+    for (size_t k = 1; k < parts.size(); ++k)
+        workers.emplace_back(place, k);
+    // The texts keep their order: ids were given above on that understanding.
+    for (size_t k = 1; k < parts.size(); ++k)
+        book.strings.appendAll(std::move(parts[k].book->strings));
+    for (auto& worker : workers)
+        worker.join();
     sheet.touch();
     book.sheets.push_back(std::move(parts[0].sheet));
     return std::move(parts[0].book);
