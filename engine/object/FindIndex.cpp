@@ -114,55 +114,54 @@ bool FindIndex::Column::holds(const Group& g, std::string_view text) const {
            std::string_view(texts).substr(g.textAt + held, g.textLength - held) == text.substr(held);
 }
 
-std::pair<uint32_t, bool> FindIndex::Column::lookUp(std::string_view text, uint64_t hash) const {
-    const size_t mask = slots.size() - 1;
-    const uint64_t tag = hash >> 32;
+size_t FindIndex::Column::placeOf(std::string_view text, uint64_t hash) const {
+    const size_t mask = table.size() - 1;
+    const uint32_t tag = uint32_t(hash >> 32);
     for (size_t at = hash & mask;; at = (at + 1) & mask) {
-        const uint64_t slot = slots[at];
-        if (slot == 0) return {uint32_t(at), false};
-        const uint32_t group = uint32_t(slot) - 1;
-        if (slot >> 32 == tag && holds(groups[group], text)) return {group, true};
+        const Group& g = table[at];
+        if (g.count == 0 || (g.tag == tag && holds(g, text))) return at;
     }
 }
 
 void FindIndex::Column::build(const BookData& book, const SheetData& sheet, uint32_t col) {
     const uint32_t count = sheet.rowCount();
     texts.clear();
-    groups.clear();
-    // At most half full, however many distinct values the column holds.
+    rows.clear();
     size_t size = 16;
     while (size < size_t(count) * 2)
         size *= 2;
-    slots.assign(size, 0);
-    std::vector<uint32_t> groupOf(count);
+    table.assign(size, Group{});
+    std::vector<uint32_t> placeOfRow(count);
     const std::hash<std::string_view> hasher;
     for (uint32_t r = 0; r < count; ++r) {
         const Cell* c = sheet.find(r, col);
         const auto text = c ? findText(book, *c) : std::nullopt;
         const std::string_view value = text ? std::string_view(*text) : std::string_view();
         const uint64_t hash = hasher(value);
-        auto [at, found] = lookUp(value, hash);
-        if (!found) {
-            Group g{texts.size(), uint32_t(value.size()), 0, 0, {}};
+        const size_t at = placeOf(value, hash);
+        Group& g = table[at];
+        if (g.count++ == 0) {
+            g.tag = uint32_t(hash >> 32);
+            g.textLength = uint32_t(value.size());
+            g.first = r;
+            g.textAt = texts.size();
             std::memcpy(g.head, value.data(), std::min(value.size(), kHeld));
-            groups.push_back(g);
             texts.append(value);
-            slots[at] = (hash >> 32) << 32 | uint64_t(groups.size());
-            at = uint32_t(groups.size() - 1);
         }
-        ++groups[at].count;
-        groupOf[r] = at;
+        placeOfRow[r] = uint32_t(at);
     }
-    uint32_t first = 0;
-    for (Group& g : groups) {
-        g.first = first;
-        first += g.count;
-    }
-    rows.resize(count);
-    std::vector<uint32_t> filled(groups.size(), 0);
+    // Values on several rows get a run of rows, in row order.
+    uint32_t next = 0;
+    for (Group& g : table)
+        if (g.count > 1) {
+            g.first = next;
+            next += g.count;
+        }
+    rows.resize(next);
+    std::vector<uint32_t> filled(table.size(), 0);
     for (uint32_t r = 0; r < count; ++r) {
-        const uint32_t g = groupOf[r];
-        rows[groups[g].first + filled[g]++] = r;
+        const Group& g = table[placeOfRow[r]];
+        if (g.count > 1) rows[g.first + filled[placeOfRow[r]]++] = r;
     }
 }
 
@@ -174,9 +173,9 @@ std::span<const uint32_t> FindIndex::rows(const BookData& book, const SheetData&
         column.build(book, sheet, col);
         column.version = version;
     }
-    const auto [group, found] = column.lookUp(folded, std::hash<std::string_view>()(folded));
-    if (!found) return {};
-    const Group& g = column.groups[group];
+    const Group& g = column.table[column.placeOf(folded, std::hash<std::string_view>()(folded))];
+    if (g.count == 0) return {};
+    if (g.count == 1) return std::span<const uint32_t>(&g.first, 1);
     return std::span<const uint32_t>(column.rows).subspan(g.first, g.count);
 }
 

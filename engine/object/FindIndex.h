@@ -36,26 +36,27 @@ public:
                                    const std::string& folded);
 
 private:
-    // A short value is kept whole in its group, and each slot carries part of its group's hash: a lookup then
-    // mostly touches one slot and one group, which matters once the column is far larger than the caches.
-    static constexpr size_t kHeld = 12;
+    // The groups themselves make the open-addressed table, a short value is kept whole in its group and a value
+    // on one row keeps that row in the group: a lookup then mostly touches one place in memory, which is what
+    // matters once the column is far larger than the caches.
+    static constexpr size_t kHeld = 16;
     struct Group {
-        size_t textAt; ///< where the whole value is in texts
+        uint32_t tag; ///< part of the value's hash
         uint32_t textLength;
-        uint32_t first; ///< where the group's rows start in rows
-        uint32_t count;
-        char head[kHeld]; ///< the value's first bytes
+        uint32_t count; ///< rows holding the value; 0 for a free place in the table
+        uint32_t first; ///< the row itself when count is 1, else where the group's rows start in rows
+        size_t textAt;  ///< where the whole value is in texts
+        char head[kHeld];
     };
     struct Column {
         uint64_t version = 0;
         std::string texts;
-        std::vector<Group> groups;
-        std::vector<uint64_t> slots; ///< hash tag << 32 | group number + 1; 0 for a free slot; a power of two long
+        std::vector<Group> table; ///< a power of two long, at most half full
         std::vector<uint32_t> rows;
 
         void build(const BookData& book, const SheetData& sheet, uint32_t col);
-        /// The group's number and true, or the free slot where it would go and false.
-        std::pair<uint32_t, bool> lookUp(std::string_view text, uint64_t hash) const;
+        /// The value's place in the table: its group, or the free place where it would go.
+        size_t placeOf(std::string_view text, uint64_t hash) const;
         bool holds(const Group& g, std::string_view text) const;
     };
     std::unordered_map<uint32_t, Column> m_columns;
