@@ -27,8 +27,8 @@ std::string printed(double v) {
 
 TEST(FindText, NumbersReadAsFifteenSignificantDigits) {
     std::mt19937_64 random(7);
-    std::vector<double> samples = {0.0,     -0.0,    1.0,     -1.0,    0.1 + 0.2, 1e15,   1e15 - 1, 123456789012345678.0,
-                                   1e-300,  2.5e-7,  1.5e300, -45296,  0.5,       1234.5, 99.99,    1.0 / 3};
+    std::vector<double> samples = {0.0,    -0.0,   1.0,     -1.0,   0.1 + 0.2, 1e15,   1e15 - 1, 123456789012345678.0,
+                                   1e-300, 2.5e-7, 1.5e300, -45296, 0.5,       1234.5, 99.99,    1.0 / 3};
     std::uniform_real_distribution<double> spread(-1e6, 1e6);
     std::uniform_int_distribution<int64_t> whole(-4'000'000'000'000'000, 4'000'000'000'000'000);
     for (int i = 0; i < 2000; ++i) {
@@ -91,4 +91,31 @@ TEST(RangeCopy, SingleRowsAndLargeBlocksFromABigPoolCarryTheirTexts) {
         EXPECT_EQ(std::get<std::string>(target.Cells(r, 4).Value()), "t" + std::to_string(r));
         EXPECT_EQ(std::get<double>(target.Cells(r, 5).Value()), double(r));
     }
+}
+
+// The index keeps the first bytes of a value in place and the rest elsewhere, and a value on one row in place of a
+// list: values that share a long start, differ only past it, repeat or are missing must each find exactly their
+// rows, in order, and a change to the sheet must be seen.
+TEST(FindIndex, ValuesSharingALongStartRepeatedOrMissing) {
+    Application app;
+    Workbook& book = app.Workbooks().Add();
+    Worksheet& ws = book.Worksheets(1);
+    const std::string start = "客户编号-0000000000000000-";
+    for (uint32_t r = 1; r <= 3000; ++r)
+        ws.Cells(r, 1).SetValue(start + std::to_string(r % 1000));
+    ws.Cells(3001, 1).SetValue(std::string("Short"));
+    FindIndex index;
+    auto rowsOf = [&](const std::string& folded) {
+        const auto found = index.rows(book.data(), ws.data(), 0, ws.version(), folded);
+        return std::vector<uint32_t>(found.begin(), found.end());
+    };
+    EXPECT_EQ(rowsOf(start + "7"), (std::vector<uint32_t>{6, 1006, 2006}));
+    EXPECT_EQ(rowsOf(start + "999"), (std::vector<uint32_t>{998, 1998, 2998}));
+    EXPECT_TRUE(rowsOf(start + "1000").empty());
+    EXPECT_EQ(rowsOf("short"), std::vector<uint32_t>{3000});
+    EXPECT_TRUE(rowsOf("shor").empty());
+    EXPECT_EQ(rowsOf(""), std::vector<uint32_t>{}); // no empty cell among the stored rows
+    ws.Cells(2, 1).SetValue(std::string("Short"));
+    EXPECT_EQ(rowsOf("short"), (std::vector<uint32_t>{1, 3000}));
+    EXPECT_EQ(rowsOf(start + "2"), (std::vector<uint32_t>{1001, 2001}));
 }
