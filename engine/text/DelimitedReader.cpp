@@ -60,7 +60,9 @@ std::string_view stripSepLine(std::string_view text, char& delimiter) {
 // One field's text with its quotes taken off; raw points into the text when nothing had to be unescaped.
 class FieldReader {
 public:
-    FieldReader(std::string_view text, char delimiter) : m_text(text), m_delimiter(delimiter) {}
+    FieldReader(std::string_view text, char delimiter) : m_text(text), m_delimiter(delimiter) {
+        m_stops[static_cast<unsigned char>(delimiter)] = m_stops['\n'] = m_stops['\r'] = true;
+    }
 
     bool atEnd() const { return m_pos >= m_text.size(); }
     // Reads the field at the current position; stops at its delimiter or line end (not consumed).
@@ -107,8 +109,7 @@ private:
         const size_t start = m_pos;
         const char* p = m_text.data() + m_pos;
         const char* end = m_text.data() + m_text.size();
-        const char d = m_delimiter;
-        while (p < end && *p != d && *p != '\n' && *p != '\r')
+        while (p < end && !m_stops[static_cast<unsigned char>(*p)])
             ++p;
         m_pos = size_t(p - m_text.data());
         return m_text.substr(start, m_pos - start);
@@ -119,6 +120,7 @@ private:
     size_t m_pos = 0;
     std::string m_buffer;
     bool m_openQuote = false;
+    std::array<bool, 256> m_stops{}; ///< the bytes that end an unquoted field
 };
 
 bool allDigits(std::string_view t) {

@@ -1,5 +1,7 @@
 #include "engine/text/TextValue.h"
 
+#include <algorithm>
+
 #include <charconv>
 #include <cstdint>
 #include <string>
@@ -197,6 +199,11 @@ TypedText typeText(std::string_view text) {
     out.format = "General";
     const char first = t.front();
     if (isDigit(first) || first == '-' || first == '+' || first == '.') {
+        // Identity-card and account numbers: more digits than a number keeps, and no date either.
+        if (t.size() > size_t(kMaxNumberDigits) && std::all_of(t.begin(), t.end(), isDigit)) {
+            out.type = CellType::Text;
+            return out;
+        }
         if (auto v = plainDecimal(t)) {
             out.type = CellType::Number;
             out.number = *v;

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 namespace tabrix::engine::text {
 
@@ -94,11 +95,12 @@ std::unique_ptr<BookData> readTextWorkbook(const std::string& path) {
     if (ec) throw EngineError(path + ": 无法读取文件（" + ec.message() + "）");
     if (size > kMaxTextFile)
         throw EngineError(path + ": 文件太大（" + std::to_string(size) + " 字节），表格文本最多读入 2 GB");
-    std::string bytes(size, '\0');
+    // Read straight into memory that is not filled first: the text is read once, where it lies.
+    std::unique_ptr<char[]> bytes(new char[size]);
     std::ifstream in(path, std::ios::binary);
-    in.read(bytes.data(), std::streamsize(size));
-    if (!in) throw EngineError(path + ": 无法读取文件 " + fileLabel(path));
-    return readTextWorkbookBytes(bytes, path);
+    in.read(bytes.get(), std::streamsize(size));
+    if (!in || uint64_t(in.gcount()) != size) throw EngineError(path + ": 无法读取文件 " + fileLabel(path));
+    return readTextWorkbookBytes(std::string_view(bytes.get(), size), path);
 }
 
 } // namespace tabrix::engine::text
