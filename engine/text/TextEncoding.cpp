@@ -129,6 +129,14 @@ bool isValidUtf8(std::string_view bytes) {
             ++p;
             continue;
         }
+        if ((b & 0xF0) == 0xE0 && end - p >= 3) {
+            // Three bytes, as every Chinese character: continuation bytes, no overlong form, no surrogate.
+            const uint8_t c1 = p[1], c2 = p[2];
+            if ((c1 & 0xC0) != 0x80 || (c2 & 0xC0) != 0x80 || (b == 0xE0 && c1 < 0xA0) || (b == 0xED && c1 >= 0xA0))
+                return false;
+            p += 3;
+            continue;
+        }
         int n = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC2 ? 1 : -1;
         if (n < 0 || b > 0xF4 || end - p <= n) return false;
         uint32_t cp = b & (0x3F >> n);

@@ -86,3 +86,61 @@ TEST(TextEncoding, BomDeclarationUtf8ThenTheLegacyPageTheBytesLookLike) {
     EXPECT_FALSE(looksLikeText(std::string("PK\3\4\0\0", 6)));
     EXPECT_TRUE(looksLikeText("a,b\r\n1,2\n"));
 }
+
+namespace {
+// UTF-8 as the standard defines it, one code point at a time, to hold the fast check against.
+bool plainUtf8(const std::string& s) {
+    for (size_t i = 0; i < s.size();) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        const int n = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
+        if (n < 0 || i + size_t(n) >= s.size() + (n == 0 ? 1 : 0)) return false;
+        uint32_t cp = n == 0 ? b : b & (0x3F >> n);
+        for (int k = 1; k <= n; ++k) {
+            const auto c = static_cast<unsigned char>(s[i + size_t(k)]);
+            if ((c & 0xC0) != 0x80) return false;
+            cp = cp << 6 | (c & 0x3F);
+        }
+        static const uint32_t least[] = {0, 0x80, 0x800, 0x10000};
+        if (cp < least[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        i += size_t(n) + 1;
+    }
+    return true;
+}
+} // namespace
+
+TEST(TextEncoding, Utf8CheckAgreesWithTheStandardOnEdgesAndNoise) {
+    const std::vector<std::string> edges = {"",
+                                            "abc",
+                                            "姓名",
+                                            "\xE4\xB8",
+                                            "\xE0\x9F\xBF",
+                                            "\xE0\xA0\x80",
+                                            "\xED\x9F\xBF",
+                                            "\xED\xA0\x80",
+                                            "\xEF\xBF\xBF",
+                                            "\xC0\x80",
+                                            "\xC2\x80",
+                                            "\xF0\x8F\xBF\xBF",
+                                            "\xF0\x90\x80\x80",
+                                            "\xF4\x8F\xBF\xBF",
+                                            "\xF4\x90\x80\x80",
+                                            "\xF5\x80\x80\x80",
+                                            "\x80",
+                                            "abcdefgh\xE4\xB8\xAD",
+                                            "abcdefg\xE4\xB8",
+                                            "\xE4\xB8\xADx\xE4"};
+    for (const auto& s : edges)
+        EXPECT_EQ(isValidUtf8(s), plainUtf8(s)) << testing::PrintToString(s);
+    // Random mixtures of ASCII, Chinese, other lengths and broken sequences.
+    uint64_t x = 2463534242;
+    auto next = [&] { return x ^= x << 13, x ^= x >> 7, x ^= x << 17, x; };
+    const char* pieces[] = {"a",        "12345678",         "姓", "é", "😀", "\xE4\xB8", "\xED\xA0\x80",
+                            "\xC1\xBF", "\xF4\x90\x80\x80", ","};
+    for (int round = 0; round < 3000; ++round) {
+        std::string s;
+        const int count = int(next() % 12);
+        for (int k = 0; k < count; ++k)
+            s += pieces[next() % (next() % 5 == 0 ? 10 : 6)];
+        EXPECT_EQ(isValidUtf8(s), plainUtf8(s)) << testing::PrintToString(s);
+    }
+}
