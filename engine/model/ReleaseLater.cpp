@@ -43,10 +43,14 @@ private:
 };
 } // namespace
 
-void releaseLater(std::unique_ptr<BookData> book) {
+void releaseLater(std::unique_ptr<BookData> book) noexcept {
     if (!book) return;
-    static Releaser* releaser = new Releaser;
-    releaser->add(std::move(book));
+    try {
+        static Releaser* releaser = new Releaser;
+        releaser->add(std::move(book));
+    } catch (...) {
+        // No thread or no room to queue it: the book is freed here, as it always was.
+    }
 }
 
 } // namespace tabrix::engine

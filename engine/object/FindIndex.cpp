@@ -170,7 +170,13 @@ std::span<const uint32_t> FindIndex::rows(const BookData& book, const SheetData&
     auto [it, fresh] = m_columns.try_emplace(col);
     Column& column = it->second;
     if (fresh || column.version != version) {
-        column.build(book, sheet, col);
+        try {
+            column.build(book, sheet, col);
+        } catch (...) {
+            // Half built is not built: the next find builds it again.
+            m_columns.erase(it);
+            throw;
+        }
         column.version = version;
     }
     const Group& g = column.table[column.placeOf(folded, std::hash<std::string_view>()(folded))];

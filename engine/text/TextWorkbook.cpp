@@ -66,8 +66,10 @@ std::unique_ptr<BookData> readDecoded(std::string_view bytes, const std::string&
     // are ASCII; otherwise they are judged again after the conversion.
     if (delimiter != 0) book = readDelimitedIfUtf8(text, delimiter, sheetNameForFile(path), path);
     if (!book) {
-        const DecodedText decoded = isValidUtf8(text) ? DecodedText{std::string(text), "UTF-8"} : decodeText(bytes);
-        delimiter = sniffDelimiter(decoded.utf8);
+        // Valid UTF-8 without a delimiter is no table; anything else is converted and looked at again.
+        const bool plainText = delimiter == 0 && isValidUtf8(text);
+        const DecodedText decoded = plainText ? DecodedText{} : decodeText(bytes);
+        if (!plainText) delimiter = sniffDelimiter(decoded.utf8);
         if (delimiter == 0) throw EngineError(path + ": 不是工作簿：内容是普通文本，没有用制表符、逗号或分号分隔的列");
         book = readDelimited(decoded.utf8, delimiter, sheetNameForFile(path), path);
     }

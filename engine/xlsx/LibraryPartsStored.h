@@ -2,9 +2,21 @@
 
 namespace tabrix::engine::xlsx {
 
-/// Whether libxlsxwriter's own parts come out stored rather than deflated in this program (see the .cpp); the
-/// package editor deflates stored parts as it copies them, so the file is the same either way. Calling it also
-/// keeps the object that makes it so in the link.
-bool libraryPartsStored();
+/// While one of these lives on a thread, the parts libxlsxwriter zips on that thread are stored rather than
+/// deflated (see the .cpp); every other use of the library, on any thread, is left as the library does it. The
+/// package editor deflates stored parts as it copies them, so a saved file is the same either way.
+class LibraryPartsStored {
+public:
+    LibraryPartsStored();
+    ~LibraryPartsStored();
+    LibraryPartsStored(const LibraryPartsStored&) = delete;
+    LibraryPartsStored& operator=(const LibraryPartsStored&) = delete;
+
+    /// Whether any part was stored while this lived.
+    bool any() const;
+
+private:
+    bool m_outer;
+};
 
 } // namespace tabrix::engine::xlsx

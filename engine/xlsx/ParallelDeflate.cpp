@@ -34,7 +34,8 @@ struct Block {
 
 // One deflate state with the work area of its level. ISA-L's level 1 deflates sheet XML four to five times as fast
 // as zlib's level 1 and a little smaller; its level 3 stands in for the higher levels asked for small parts.
-// Setting one up costs more than compressing a small part, so states are kept for the next entry.
+// A thread keeps its state for the next entry; the work area is not filled first, as the library sets up what
+// it reads of it.
 class Deflater {
 public:
     Deflater() : m_stream(std::make_unique<isal_zstream>()) {}
@@ -44,12 +45,15 @@ public:
     void compress(Block& block, int level, bool last) {
         const int isalLevel = level <= 0 ? 0 : level == 1 ? 1 : 3;
         const size_t workArea = isalLevel == 0 ? 0 : isalLevel == 1 ? ISAL_DEF_LVL1_DEFAULT : ISAL_DEF_LVL3_DEFAULT;
-        if (m_workArea.size() < workArea) m_workArea.resize(workArea);
+        if (m_workAreaSize < workArea) {
+            m_workArea = std::make_unique_for_overwrite<uint8_t[]>(workArea);
+            m_workAreaSize = workArea;
+        }
         isal_zstream& s = *m_stream;
         isal_deflate_init(&s);
         s.level = static_cast<uint32_t>(isalLevel);
-        s.level_buf = m_workArea.data();
-        s.level_buf_size = static_cast<uint32_t>(m_workArea.size());
+        s.level_buf = m_workArea.get();
+        s.level_buf_size = static_cast<uint32_t>(m_workAreaSize);
         s.end_of_stream = last ? 1 : 0;
         s.flush = last ? NO_FLUSH : FULL_FLUSH;
         s.next_in = reinterpret_cast<uint8_t*>(block.input.data());
@@ -68,7 +72,8 @@ public:
 
 private:
     std::unique_ptr<isal_zstream> m_stream;
-    std::vector<uint8_t> m_workArea;
+    std::unique_ptr<uint8_t[]> m_workArea;
+    size_t m_workAreaSize = 0;
 };
 
 // The whole entry as one stream, with this thread's state.

@@ -106,9 +106,14 @@ void checkText(const SheetData& sheet, const std::string& text, uint32_t r, uint
 // The formats of a sheet's rows and cells in the order they are first met, each once.
 class StylesInOrder {
 public:
+    explicit StylesInOrder(size_t styleCount) : m_seen(styleCount, false) {}
     void add(uint32_t style) {
         if (style == 0) return;
-        if (style >= m_seen.size()) m_seen.resize(std::max<size_t>(style + 1, m_seen.size() * 2), false);
+        if (style >= m_seen.size()) {
+            // No such style: kept as it is, for registering it to report.
+            m_order.push_back(style);
+            return;
+        }
         if (m_seen[style]) return;
         m_seen[style] = true;
         m_order.push_back(style);
@@ -139,7 +144,7 @@ void scanRow(const BookData& book, const SheetData& sheet, uint32_t r, const Row
 SheetScan scanSheetData(const BookData& book, const SheetData& sheet) {
     const auto& rows = sheet.rows();
     SheetExtent extent{kMaxRows, 0, kMaxCols, 0, false};
-    StylesInOrder styles;
+    StylesInOrder styles(book.styles.size());
     bool any = false;
     for (uint32_t r = 0; r < rows.size(); ++r) {
         const RowData& row = rows[r];

@@ -186,7 +186,7 @@ void XlsxPackageEditor::commit(const std::string& destination) {
             sources.push_back(source(r));
         // Replacements are read and deflated ahead, on as many threads as there are cores, while the file is
         // written in order: a workbook of many sheets then saves on every core. A part too large to deflate in
-        // one piece is finished in order on this thread (block by block, itself on two threads).
+        // one piece is finished in order on this thread (block by block, itself on every core).
         std::vector<size_t> order;
         for (const Step& step : steps)
             if (step.copied < 0 && m_replacements[step.replacement].reader) order.push_back(step.replacement);

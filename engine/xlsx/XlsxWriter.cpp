@@ -165,6 +165,7 @@ private:
     std::vector<SheetSlot> m_slots;
     PackagePatch m_patch;
     int m_worksheetCount = 0;
+    bool m_storedParts = false; ///< the library stored its parts instead of deflating them
 
     // Each worksheet's cells scanned ahead, side by side, for a workbook large enough to gain from it; empty
     // where a sheet is scanned when it is added. A scan's failure is kept and raised when its sheet is added.
@@ -199,9 +200,9 @@ void BookWriter::run() {
     m_patch.date1904 = m_book.date1904;
     m_patch.numberFormats = m_formats->longNumberFormats();
     close();
-    // The library's parts come out stored when LibraryPartsStored is in effect; the package editor deflates
-    // them, so the package always goes through it then.
-    const bool storedParts = libraryPartsStored();
+    // The library's parts came out stored (LibraryPartsStored): the package editor deflates them, so the package
+    // always goes through it then.
+    const bool storedParts = m_storedParts;
     if (m_libraryPath == m_path) {
         if (!m_patch.empty())
             patchPackage(m_path, m_patch, m_warnings);
@@ -254,7 +255,7 @@ void BookWriter::scanAhead() {
         if (sheet.kind == SheetKind::Chart) continue;
         sheet.ensureLoaded(); // loading reads the package, one sheet at a time
         worksheets.push_back(i);
-        rows += sheet.rows().size();
+        rows += sheet.rowCount();
     }
     const size_t threads = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), worksheets.size());
     if (threads < 2 || rows < kRowsWorthAThread) return;
@@ -405,7 +406,12 @@ void BookWriter::defineNames() {
 
 void BookWriter::close() {
     errno = 0;
-    lxw_error err = workbook_close(m_workbook);
+    lxw_error err;
+    {
+        LibraryPartsStored stored;
+        err = workbook_close(m_workbook);
+        m_storedParts = stored.any();
+    }
     int savedErrno = errno;
     m_workbook = nullptr; // closed or not, the library has freed it
     if (err == LXW_NO_ERROR) return;

@@ -4,6 +4,7 @@
 #include "engine/model/CellAddress.h"
 
 #include <gtest/gtest.h>
+#include <xlsxwriter.h>
 #include <zip.h>
 
 #include <cfloat>
@@ -365,8 +366,8 @@ TEST(XlsxWriterValues, TheFirstSheetWithAnOverlongTextIsTheOneNamed) {
 }
 
 // The writer library's own parts are stored by it and deflated by us on the way out (a small workbook saves several
-// times faster so): no part of a saved file may be left stored, whether or not the workbook has cells, and two
-// workbooks saved one after the other keep their own parts.
+// times faster so): no part of a saved file may be left stored, whether or not the workbook has cells, two
+// workbooks saved one after the other keep their own parts, and the library used on its own is left alone.
 TEST(XlsxWriterPackage, EveryPartIsDeflatedAndEachBookKeepsItsOwn) {
     TempDir dir;
     BookData empty;
@@ -389,6 +390,18 @@ TEST(XlsxWriterPackage, EveryPartIsDeflatedAndEachBookKeepsItsOwn) {
         }
         zip_close(z);
     }
+    // The library used on its own, outside our writer, zips its parts as it always has.
+    const std::string own = dir.file("library.xlsx");
+    lxw_workbook* wb = workbook_new(own.c_str());
+    worksheet_write_string(workbook_add_worksheet(wb, nullptr), 0, 0, "library", nullptr);
+    ASSERT_EQ(workbook_close(wb), LXW_NO_ERROR);
+    int err = 0;
+    zip_t* z = zip_open(own.c_str(), ZIP_RDONLY, &err);
+    ASSERT_NE(z, nullptr);
+    zip_stat_t st;
+    ASSERT_EQ(zip_stat(z, "xl/worksheets/sheet1.xml", 0, &st), 0);
+    EXPECT_EQ(st.comp_method, ZIP_CM_DEFLATE);
+    zip_close(z);
     tabrix::test::OpenpyxlDump first(emptyPath), second(filledPath);
     EXPECT_EQ(first["book.sheets"], "空表");
     EXPECT_EQ(second["book.sheets"], "名单");
