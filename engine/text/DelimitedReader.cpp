@@ -256,7 +256,9 @@ std::unique_ptr<BookData> joinStretches(std::vector<Stretch>& parts, const std::
     size_t rowsNeeded = sheet.rows().size();
     for (size_t k = 1; k < parts.size(); ++k)
         rowsNeeded = std::max<size_t>(rowsNeeded, placed[k].rowBase + parts[k].sheet->rows().size());
-    sheet.rows().resize(rowsNeeded);
+    // Taken once here: the workers only fill their own rows of it.
+    auto& all = sheet.rows();
+    all.resize(rowsNeeded);
 
     auto place = [&](size_t k) {
         auto& rows = parts[k].sheet->rows();
@@ -266,17 +268,18 @@ std::unique_ptr<BookData> joinStretches(std::vector<Stretch>& parts, const std::
                 if (cell.type == CellType::Text) cell.text += at.textBase;
                 cell.style = at.styles[cell.style];
             }
-            sheet.rows()[at.rowBase + r] = std::move(rows[r]);
+            all[at.rowBase + r] = std::move(rows[r]);
         }
     };
-    std::vector<std::thread> workers;
-    for (size_t k = 1; k < parts.size(); ++k)
-        workers.emplace_back(place, k);
-    // The texts keep their order: ids were given above on that understanding.
-    for (size_t k = 1; k < parts.size(); ++k)
-        book.strings.appendAll(std::move(parts[k].book->strings));
-    for (auto& worker : workers)
-        worker.join();
+    {
+        // Joined on every way out, a failure to move the texts included.
+        std::vector<std::jthread> workers;
+        for (size_t k = 1; k < parts.size(); ++k)
+            workers.emplace_back(place, k);
+        // The texts keep their order: ids were given above on that understanding.
+        for (size_t k = 1; k < parts.size(); ++k)
+            book.strings.appendAll(std::move(parts[k].book->strings));
+    }
     sheet.touch();
     book.sheets.push_back(std::move(parts[0].sheet));
     return std::move(parts[0].book);
