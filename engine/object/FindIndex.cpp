@@ -36,9 +36,7 @@ size_t utf8Step(std::string_view s, size_t i) {
     return std::min(n, s.size() - i);
 }
 
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
+char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 } // namespace
 
 std::optional<std::string> findText(const BookData& book, const Cell& cell) {
@@ -69,9 +67,7 @@ Variant literalWhat(const Variant& value) {
     return escaped;
 }
 
-bool hasWildcards(std::string_view p) {
-    return p.find_first_of("*?~") != std::string_view::npos;
-}
+bool hasWildcards(std::string_view p) { return p.find_first_of("*?~") != std::string_view::npos; }
 
 bool wildcardMatch(std::string_view p, std::string_view t) {
     // Iterative matcher with one backtrack point for the last "*": linear in practice, never exponential.
@@ -101,8 +97,7 @@ bool wildcardMatch(std::string_view p, std::string_view t) {
         starT += utf8Step(t, starT);
         ti = starT;
     }
-    while (pi < p.size() && p[pi] == '*')
-        ++pi;
+    while (pi < p.size() && p[pi] == '*') ++pi;
     return pi == p.size();
 }
 

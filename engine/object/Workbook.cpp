@@ -23,9 +23,9 @@ std::string lowerAscii(std::string s) {
 
 Workbook::Workbook(Workbooks& owner, std::unique_ptr<BookData> data, std::string fullName, bool fromFile)
     : m_owner(owner), m_data(std::move(data)), m_allSheets(std::make_unique<class Sheets>(*this, false)),
-      m_worksheets(std::make_unique<class Sheets>(*this, true)), m_fullName(std::move(fullName)), m_fromFile(fromFile) {
-    for (auto& sheet : m_data->sheets)
-        m_sheets.push_back(std::make_unique<Worksheet>(*this, *sheet));
+      m_worksheets(std::make_unique<class Sheets>(*this, true)), m_fullName(std::move(fullName)),
+      m_fromFile(fromFile) {
+    for (auto& sheet : m_data->sheets) m_sheets.push_back(std::make_unique<Worksheet>(*this, *sheet));
     if (m_data->activeSheet >= m_sheets.size()) m_data->activeSheet = 0;
 }
 
@@ -37,22 +37,12 @@ Workbook::~Workbook() {
     releaseLater(std::move(m_data));
 }
 
-Sheets& Workbook::Sheets() {
-    return *m_allSheets;
-}
-Sheets& Workbook::Worksheets() {
-    return *m_worksheets;
-}
-Worksheet& Workbook::Worksheets(int index) {
-    return m_worksheets->Item(index);
-}
-Worksheet& Workbook::Worksheets(const std::string& name) {
-    return m_worksheets->Item(name);
-}
+Sheets& Workbook::Sheets() { return *m_allSheets; }
+Sheets& Workbook::Worksheets() { return *m_worksheets; }
+Worksheet& Workbook::Worksheets(int index) { return m_worksheets->Item(index); }
+Worksheet& Workbook::Worksheets(const std::string& name) { return m_worksheets->Item(name); }
 
-std::string Workbook::Name() const {
-    return std::filesystem::path(m_fullName).filename().string();
-}
+std::string Workbook::Name() const { return std::filesystem::path(m_fullName).filename().string(); }
 
 void Workbook::SaveAs(const std::string& fileName, int accessMode, std::optional<XlFileFormat> format) {
     ensureCells();
@@ -99,8 +89,8 @@ void Workbook::reloadCells() {
     auto released = std::move(m_released);
     m_released.clear();
     for (auto [sheet, index] : released) {
-        const bool stillHere =
-            std::any_of(m_data->sheets.begin(), m_data->sheets.end(), [&](const auto& s) { return s.get() == sheet; });
+        const bool stillHere = std::any_of(m_data->sheets.begin(), m_data->sheets.end(),
+                                           [&](const auto& s) { return s.get() == sheet; });
         if (stillHere && index < fresh->sheets.size()) sheet->takeCells(*fresh->sheets[index]);
     }
     // Loading a sheet may enter texts and formats in the workbook's tables: the cells go with the tables they
@@ -110,9 +100,7 @@ void Workbook::reloadCells() {
     m_data->styles = std::move(fresh->styles);
 }
 
-Worksheet& Workbook::sheetObject(size_t position) {
-    return *m_sheets.at(position);
-}
+Worksheet& Workbook::sheetObject(size_t position) { return *m_sheets.at(position); }
 
 size_t Workbook::sheetPosition(const Worksheet& sheet) const {
     for (size_t i = 0; i < m_sheets.size(); ++i)
@@ -143,8 +131,7 @@ bool Workbook::hasSheetNamed(const std::string& name, const SheetData* except) c
 
 bool Workbook::formulasMayNameSheets() {
     ensureCells();
-    for (auto& sheet : m_data->sheets)
-        sheet->ensureLoaded();
+    for (auto& sheet : m_data->sheets) sheet->ensureLoaded();
     const StringPool& pool = m_data->formulas;
     for (; !m_formulaNamesSheet && m_formulasScanned < pool.size(); ++m_formulasScanned)
         m_formulaNamesSheet = pool.get(m_formulasScanned).find('!') != std::string::npos;

@@ -129,10 +129,13 @@ PreparedEntry prepareEntry(const std::function<size_t(char*, size_t)>& read, int
     return entry;
 }
 
-DeflateResult deflateBlocks(const std::function<size_t(char*, size_t)>& source,
-                            const std::function<void(std::string_view)>& write, int level) {
-    PreparedEntry entry = prepareEntry(source, level);
-    return finishEntry(entry, source, write, level);
+std::function<size_t(char*, size_t)> readerOf(std::string_view data) {
+    return [data, pos = size_t(0)](char* buffer, size_t capacity) mutable {
+        const size_t n = std::min(capacity, data.size() - pos);
+        std::memcpy(buffer, data.data() + pos, n);
+        pos += n;
+        return n;
+    };
 }
 
 DeflateResult finishEntry(PreparedEntry& entry, const std::function<size_t(char*, size_t)>& source,

@@ -24,16 +24,13 @@ constexpr size_t kMaxTextLength = 32767;
 /// Bytes below 0x80 that go into element text unchanged.
 constexpr std::array<bool, 128> kPlainAscii = [] {
     std::array<bool, 128> plain{};
-    for (int c = 0x20; c < 0x80; ++c)
-        plain[c] = true;
+    for (int c = 0x20; c < 0x80; ++c) plain[c] = true;
     plain['\t'] = plain['\n'] = true;
     plain['<'] = plain['>'] = plain['&'] = plain['_'] = false;
     return plain;
 }();
 
-bool isHex(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
+bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 
 /// True when text at i reads "_xHHHH_", which readers would take for an escaped character.
 bool looksEscaped(std::string_view s, size_t i) {
@@ -41,9 +38,7 @@ bool looksEscaped(std::string_view s, size_t i) {
            isHex(s[i + 5]) && s[i + 6] == '_';
 }
 
-bool isCont(unsigned char c) {
-    return (c & 0xC0) == 0x80;
-}
+bool isCont(unsigned char c) { return (c & 0xC0) == 0x80; }
 
 /// Length of the well-formed UTF-8 sequence at i, 0 when the bytes there are not one.
 size_t sequenceLength(std::string_view s, size_t i) {
@@ -64,8 +59,7 @@ size_t sequenceLength(std::string_view s, size_t i) {
 /// Length in UTF-16 units, the unit the application counts a cell's characters in.
 size_t utf16Length(std::string_view s) {
     size_t units = 0;
-    for (unsigned char c : s)
-        units += !isCont(c) + (c >= 0xF0);
+    for (unsigned char c : s) units += !isCont(c) + (c >= 0xF0);
     return units;
 }
 
@@ -73,14 +67,10 @@ size_t utf16Length(std::string_view s) {
 /// or inline strings).
 const char* formulaResultType(CellType type) {
     switch (type) {
-    case CellType::Text:
-        return " t=\"str\"";
-    case CellType::Boolean:
-        return " t=\"b\"";
-    case CellType::Error:
-        return " t=\"e\"";
-    default:
-        return "";
+    case CellType::Text: return " t=\"str\"";
+    case CellType::Boolean: return " t=\"b\"";
+    case CellType::Error: return " t=\"e\"";
+    default: return "";
     }
 }
 
@@ -180,9 +170,7 @@ XlsxSheetDataWriter::XlsxSheetDataWriter(const BookData& book, const SheetData& 
     if (!m_buf) throw std::bad_alloc();
 }
 
-XlsxSheetDataWriter::~XlsxSheetDataWriter() {
-    std::free(m_buf);
-}
+XlsxSheetDataWriter::~XlsxSheetDataWriter() { std::free(m_buf); }
 
 size_t XlsxSheetDataWriter::read(char* out, size_t size) {
     if (m_read == m_pos) refill();
@@ -227,8 +215,7 @@ void XlsxSheetDataWriter::writeRow(uint32_t r, const RowData& row, bool hasCells
         return;
     }
     put(">");
-    for (const Cell& c : row.cells)
-        writeCell(c);
+    for (const Cell& c : row.cells) writeCell(c);
     put("</row>");
 }
 
@@ -253,9 +240,7 @@ void XlsxSheetDataWriter::writeCell(const Cell& cell) {
         writeNumberValue(cell.number);
         put("</v></c>");
         return;
-    case CellType::Text:
-        writeText(cell);
-        return;
+    case CellType::Text: writeText(cell); return;
     case CellType::Boolean:
         cellStart(cell, " t=\"b\"", ">");
         put(cell.boolean ? "<v>1</v></c>" : "<v>0</v></c>");
@@ -324,14 +309,11 @@ void XlsxSheetDataWriter::writeFormula(const Cell& cell) {
     escape(m_book.formulaText(cell));
     put("</f>");
     switch (cell.type) {
-    case CellType::Empty:
-        break;
+    case CellType::Empty: break;
     case CellType::Number:
         put("<v>");
-        if (broken)
-            put("#NUM!");
-        else
-            writeNumberValue(cell.number);
+        if (broken) put("#NUM!");
+        else writeNumberValue(cell.number);
         put("</v>");
         break;
     case CellType::Text:
@@ -339,9 +321,7 @@ void XlsxSheetDataWriter::writeFormula(const Cell& cell) {
         escape(m_book.text(cell));
         put("</v>");
         break;
-    case CellType::Boolean:
-        put(cell.boolean ? "<v>1</v>" : "<v>0</v>");
-        break;
+    case CellType::Boolean: put(cell.boolean ? "<v>1</v>" : "<v>0</v>"); break;
     case CellType::Error:
         put("<v>");
         put(errorText(cell.error));
@@ -365,14 +345,10 @@ void XlsxSheetDataWriter::escape(std::string_view s) {
         auto c = static_cast<unsigned char>(s[i]);
         if (c < 0x80) {
             reserve(8);
-            if (c == '<')
-                put("&lt;");
-            else if (c == '>')
-                put("&gt;");
-            else if (c == '&')
-                put("&amp;");
-            else if (c == '_')
-                put(looksEscaped(s, i) ? "_x005F_" : "_");
+            if (c == '<') put("&lt;");
+            else if (c == '>') put("&gt;");
+            else if (c == '&') put("&amp;");
+            else if (c == '_') put(looksEscaped(s, i) ? "_x005F_" : "_");
             else {
                 char code[8];
                 std::snprintf(code, sizeof code, "_x%04X_", c);

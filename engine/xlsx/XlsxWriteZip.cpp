@@ -98,13 +98,7 @@ std::shared_ptr<const DeflatedPart> deflatedCopy(const std::string& data, uint32
         for (const auto& part : g_kept)
             if (part->crc == crc && part->original == data) return part;
     }
-    size_t pos = 0;
-    std::function<size_t(char*, size_t)> read = [&](char* buf, size_t cap) {
-        const size_t n = std::min(cap, data.size() - pos);
-        std::memcpy(buf, data.data() + pos, n);
-        pos += n;
-        return n;
-    };
+    const auto read = readerOf(data);
     PreparedEntry entry = prepareEntry(read, level);
     auto part = std::make_shared<DeflatedPart>();
     part->crc = crc;
@@ -144,13 +138,7 @@ void XlsxPackageEditor::copyEntry(ZipWriter& out, uint64_t index) const {
 }
 
 std::function<size_t(char*, size_t)> XlsxPackageEditor::source(Replacement& r) {
-    if (r.reader) return r.reader;
-    return [&r, pos = size_t(0)](char* buf, size_t cap) mutable {
-        size_t n = std::min(cap, r.data.size() - pos);
-        std::memcpy(buf, r.data.data() + pos, n);
-        pos += n;
-        return n;
-    };
+    return r.reader ? r.reader : readerOf(r.data);
 }
 
 void XlsxPackageEditor::commit(const std::string& destination) {

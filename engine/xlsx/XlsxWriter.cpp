@@ -200,20 +200,19 @@ void BookWriter::run() {
     m_patch.date1904 = m_book.date1904;
     m_patch.numberFormats = m_formats->longNumberFormats();
     close();
-    // The library's parts came out stored (LibraryPartsStored): the package editor deflates them, so the package
-    // always goes through it then.
-    const bool storedParts = m_storedParts;
+    // When the library's parts came out stored (LibraryPartsStored) the package editor deflates them, so the
+    // package always goes through it then.
     if (m_libraryPath == m_path) {
         if (!m_patch.empty())
             patchPackage(m_path, m_patch, m_warnings);
-        else if (storedParts)
+        else if (m_storedParts)
             XlsxPackageEditor(m_path).commit();
         return;
     }
     try {
         if (!m_patch.empty())
             patchPackage(m_libraryPath, m_patch, m_warnings, m_path);
-        else if (storedParts)
+        else if (m_storedParts)
             XlsxPackageEditor(m_libraryPath).commit(m_path);
         else
             copyPackage();

@@ -41,7 +41,8 @@ uint32_t ZipWriter::checked(uint64_t value) const {
 }
 
 void ZipWriter::put(const void* data, size_t size) {
-    if (size && std::fwrite(data, 1, size, m_file) != size) fail("写入失败（" + describeErrno(errno) + "）");
+    if (size && std::fwrite(data, 1, size, m_file) != size)
+        fail("写入失败（" + describeErrno(errno) + "）");
     m_offset += size;
 }
 

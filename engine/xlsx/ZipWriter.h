@@ -22,7 +22,7 @@ public:
 
     /// An entry whose data is already in its final (compressed) form, as copied from another zip.
     void addRaw(const std::string& name, uint16_t method, uint32_t crc, uint64_t size, const std::string& data);
-    /// An entry deflated from what read() yields (see deflateBlocks).
+    /// An entry deflated from what read() yields (see prepareEntry).
     void addDeflated(const std::string& name, const std::function<size_t(char*, size_t)>& read, int level);
     /// The same for an entry whose start was read (and perhaps deflated) already, e.g. on another thread.
     void addPrepared(const std::string& name, PreparedEntry& entry, const std::function<size_t(char*, size_t)>& read,

@@ -27,8 +27,8 @@ std::string printed(double v) {
 
 TEST(FindText, NumbersReadAsFifteenSignificantDigits) {
     std::mt19937_64 random(7);
-    std::vector<double> samples = {0.0,    -0.0,   1.0,     -1.0,   0.1 + 0.2, 1e15,   1e15 - 1, 123456789012345678.0,
-                                   1e-300, 2.5e-7, 1.5e300, -45296, 0.5,       1234.5, 99.99,    1.0 / 3};
+    std::vector<double> samples = {0.0,     -0.0,    1.0,     -1.0,    0.1 + 0.2, 1e15,   1e15 - 1, 123456789012345678.0,
+                                   1e-300,  2.5e-7,  1.5e300, -45296,  0.5,       1234.5, 99.99,    1.0 / 3};
     std::uniform_real_distribution<double> spread(-1e6, 1e6);
     std::uniform_int_distribution<int64_t> whole(-4'000'000'000'000'000, 4'000'000'000'000'000);
     for (int i = 0; i < 2000; ++i) {

@@ -9,8 +9,8 @@
 
 #include <cfloat>
 #include <clocale>
-#include <cmath>
 #include <cstdlib>
+#include <cmath>
 #include <cstring>
 
 using namespace tabrix::engine;
@@ -20,10 +20,9 @@ using namespace tabrix::test;
 TEST(XlsxWriterValues, NumbersReadBackBitIdentical) {
     BookData book;
     auto& s = addSheet(book, "Data");
-    const double values[] = {0.1 + 0.2, 1e-300, 123456789012345.0,  1e308,        DBL_MAX, 5e-324, 1.0 / 3,
+    const double values[] = {0.1 + 0.2, 1e-300, 123456789012345.0, 1e308, DBL_MAX, 5e-324, 1.0 / 3,
                              -1.5e-7,   42.0,   9007199254740992.0, 2.5e15 + 0.5, -0.0};
-    for (uint32_t i = 0; i < std::size(values); ++i)
-        setNumber(s, i, 0, values[i]);
+    for (uint32_t i = 0; i < std::size(values); ++i) setNumber(s, i, 0, values[i]);
     TempDir dir;
     auto dump = saveAndDump(book, dir);
     for (uint32_t i = 0; i < std::size(values); ++i) {
@@ -39,11 +38,9 @@ TEST(XlsxWriterValues, TextKeepsEveryCharacter) {
     BookData book;
     auto& s = addSheet(book, "Data");
     std::string cjk;
-    for (int i = 0; i < 10000; ++i)
-        cjk += "汉";
+    for (int i = 0; i < 10000; ++i) cjk += "汉";
     const std::string texts[] = {cjk, "a\tb\nc", "  lead and trail  ", "😀𠀀 beyond the BMP", "<&>\"'", ""};
-    for (uint32_t i = 0; i < std::size(texts); ++i)
-        setText(book, s, i, 1, texts[i]);
+    for (uint32_t i = 0; i < std::size(texts); ++i) setText(book, s, i, 1, texts[i]);
     TempDir dir;
     auto dump = saveAndDump(book, dir);
     for (uint32_t i = 0; i < std::size(texts); ++i) {
@@ -58,10 +55,7 @@ TEST(XlsxWriterValues, TextKeepsEveryCharacter) {
 TEST(XlsxWriterValues, ControlCharactersAreEscapedNotWrittenRaw) {
     BookData book;
     auto& s = addSheet(book, "Data");
-    setText(book, s, 0, 0,
-            std::string("a\x01"
-                        "b\rc\x1f",
-                        6));
+    setText(book, s, 0, 0, std::string("a\x01" "b\rc\x1f", 6));
     TempDir dir;
     auto dump = saveAndDump(book, dir);
     EXPECT_EQ(dump["Data!A1.value"], "a_x0001_b_x000D_c_x001F_");
@@ -73,8 +67,7 @@ TEST(XlsxWriterValues, TextLengthLimitCountsUtf16Units) {
         // Five longest texts in one row: more than the writer's buffer holds at once.
         BookData book;
         auto& s = addSheet(book, "Data");
-        for (uint32_t c = 1; c <= 5; ++c)
-            setText(book, s, 1, c, std::string(32767, char('a' + c)));
+        for (uint32_t c = 1; c <= 5; ++c) setText(book, s, 1, c, std::string(32767, char('a' + c)));
         auto dump = saveAndDump(book, dir);
         EXPECT_EQ(dump["Data!B2.value"], std::string(32767, 'b'));
         EXPECT_EQ(dump["Data!F2.value"], std::string(32767, 'f'));
@@ -97,8 +90,7 @@ TEST(XlsxWriterValues, TextLengthLimitCountsUtf16Units) {
         BookData book;
         auto& s = addSheet(book, "Data");
         std::string emoji;
-        for (int i = 0; i < 16384; ++i)
-            emoji += "😀";
+        for (int i = 0; i < 16384; ++i) emoji += "😀";
         setText(book, s, 0, 0, emoji);
         EXPECT_THROW(save(book, dir.file("emoji.xlsx")), EngineError);
     }
@@ -111,8 +103,7 @@ TEST(XlsxWriterValues, BooleansAndEveryErrorValue) {
     setBool(s, 0, 1, false);
     const ErrorCode errors[] = {ErrorCode::Null, ErrorCode::Div0, ErrorCode::Value, ErrorCode::Ref,
                                 ErrorCode::Name, ErrorCode::Num,  ErrorCode::NA,    ErrorCode::GettingData};
-    for (uint32_t i = 0; i < std::size(errors); ++i)
-        setError(s, 1, i, errors[i]);
+    for (uint32_t i = 0; i < std::size(errors); ++i) setError(s, 1, i, errors[i]);
     setNumber(s, 2, 0, std::nan(""));
     setNumber(s, 2, 1, -HUGE_VAL);
     TempDir dir;
@@ -264,8 +255,7 @@ TEST(XlsxWriterStyles, NumberFormatsExactlyIncludingLongOnesAndDates) {
     BookData book;
     auto& s = addSheet(book, "Data");
     std::string longCode = "[$-804]yyyy\"年\"m\"月\"d\"日\" dddd";
-    while (longCode.size() < 200)
-        longCode += " \"填充文字\"";
+    while (longCode.size() < 200) longCode += " \"填充文字\"";
     auto fmt = [&](const std::string& code) {
         Style st;
         st.numFmt = code;

@@ -43,8 +43,8 @@ TEST(ZipWriter, WholeAndBlockwiseEntriesReadBack) {
     for (int i = 0; big.size() < (13u << 20) + 12345; ++i)
         big += "<c r=\"A" + std::to_string(i) + "\"><v>" + std::to_string(i * 7) + "</v></c>";
     const std::string small = big.substr(0, 300000);
-    const std::string whole(4u << 20, 'x'); // the largest entry done in one piece
-    const std::string blocks = whole + "y"; // the smallest done block by block
+    const std::string whole(4u << 20, 'x');    // the largest entry done in one piece
+    const std::string blocks = whole + "y";    // the smallest done block by block
     const std::string stored = "stored as is";
     // Data that does not compress (stored blocks inside the stream), whole and block by block.
     std::string noise(6u << 20, '\0');
