@@ -2,10 +2,13 @@
 
 #include "engine/model/CellAddress.h"
 #include "engine/model/ValueEquality.h"
+#include "engine/object/FindAhead.h"
 #include "engine/object/FindIndex.h"
 #include "engine/object/Range.h"
 #include "engine/object/Worksheet.h"
 #include "framework/RowProgress.h"
+
+#include <optional>
 
 namespace tabrix::analysis {
 
@@ -39,15 +42,53 @@ void copyRow(const PassPlan& plan, uint32_t i, Worksheet& destination, uint32_t&
     if (plan.numberColumn != 0) destination.Cells(next, plan.numberColumn).SetValue(double(i));
     ++next;
 }
+
+Range keyRange(const PassPlan& plan) {
+    const std::string key = columnLetters(plan.searchedKey - 1);
+    return plan.searched.Range(key + "1:" + key + std::to_string(plan.searchedRows));
+}
 } // namespace
 
-void runPass(framework::Host& host, const PassPlan& plan, Worksheet* same, Worksheet& different, PassShare share) {
-    const std::string key = columnLetters(plan.searchedKey - 1);
-    const Range keys = plan.searched.Range(key + "1:" + key + std::to_string(plan.searchedRows));
+MatchesAhead::MatchesAhead(const PassPlan& plan) : m_matches(size_t(plan.walkedRows) + 1, 0) {
+    // The range is taken here, on the caller's thread, like everything else that may touch the sheets' state.
+    const Range keys = keyRange(plan);
+    m_thread = std::jthread([this, &plan, keys](std::stop_token stop) {
+        try {
+            FindAhead fetch(plan.walked, plan.walkedKey, plan.searched, plan.searchedKey);
+            for (uint32_t i = 1; i <= plan.walkedRows && !stop.stop_requested(); ++i) {
+                fetch.before(i);
+                m_matches[i] = hasFullMatch(plan, keys, i);
+            }
+        } catch (...) {
+            m_failure = std::current_exception();
+        }
+    });
+}
+
+MatchesAhead::~MatchesAhead() {
+    if (m_thread.joinable()) {
+        m_thread.request_stop();
+        m_thread.join();
+    }
+}
+
+const std::vector<uint8_t>& MatchesAhead::matches() {
+    if (m_thread.joinable()) m_thread.join();
+    if (m_failure) std::rethrow_exception(m_failure);
+    return m_matches;
+}
+
+void runPass(framework::Host& host, const PassPlan& plan, Worksheet* same, Worksheet& different, PassShare share,
+             MatchesAhead* ahead) {
+    const std::vector<uint8_t>* found = ahead ? &ahead->matches() : nullptr;
+    const Range keys = keyRange(plan);
     framework::RowProgress progress(host);
     uint32_t nextSame = 1, nextDifferent = 1;
+    std::optional<FindAhead> fetch;
+    if (!found) fetch.emplace(plan.walked, plan.walkedKey, plan.searched, plan.searchedKey);
     for (uint32_t i = 1; i <= plan.walkedRows; ++i) {
-        if (hasFullMatch(plan, keys, i)) {
+        if (fetch) fetch->before(i);
+        if (found ? (*found)[i] != 0 : hasFullMatch(plan, keys, i)) {
             if (same) copyRow(plan, i, *same, nextSame);
         } else {
             copyRow(plan, i, different, nextDifferent);

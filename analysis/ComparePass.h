@@ -3,7 +3,10 @@
 #include "framework/Host.h"
 
 #include <cstdint>
+#include <exception>
+#include <stop_token>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -39,9 +42,30 @@ struct PassShare {
     uint64_t total;
 };
 
+/// The finds of a pass made on a thread of their own: which walked rows have a full match, found with the same
+/// Find and FindNext calls as the pass would make. Meant for a pass that runs after another one: its finds only read
+/// the two worksheets and search another worksheet than the pass before, so they can be made while that pass
+/// copies rows. The worksheets must not change until matches() has returned.
+class MatchesAhead {
+public:
+    explicit MatchesAhead(const PassPlan& plan);
+    ~MatchesAhead(); ///< stops the finds early when they were never asked for (a failure on the way)
+    MatchesAhead(const MatchesAhead&) = delete;
+    MatchesAhead& operator=(const MatchesAhead&) = delete;
+
+    /// Waits for the finds; one flag per walked row from row 1. A failure of the finds is raised here.
+    const std::vector<uint8_t>& matches();
+
+private:
+    std::vector<uint8_t> m_matches;
+    std::exception_ptr m_failure;
+    std::jthread m_thread;
+};
+
 /// Runs one pass: a row with a full match is copied to the same-data sheet when one is given, a row without one
-/// to the difference sheet; rows land from row 1 down without gaps. The progress line follows the rows.
+/// to the difference sheet; rows land from row 1 down without gaps. The progress line follows the rows. With
+/// `ahead`, the pass's finds were made already and only the copies are made here.
 void runPass(framework::Host& host, const PassPlan& plan, engine::Worksheet* same, engine::Worksheet& different,
-             PassShare share);
+             PassShare share, MatchesAhead* ahead = nullptr);
 
 } // namespace tabrix::analysis

@@ -160,9 +160,14 @@ Outcome compare(framework::Host& host, const ComparePage& page, const std::strin
         if (sources.secondBook) framework::logContent(host, *sources.secondBook);
         const uint64_t total = uint64_t(one.rows) + two.rows;
         host.appendLog(kFindingSame);
+        // The second pass's finds only read the sources and search the other worksheet than the first pass's, so
+        // unless both worksheets are one they are made on another core while the first pass runs.
+        std::optional<MatchesAhead> secondFinds;
+        if (&sources.first != &sources.second) secondFinds.emplace(plans.secondPass);
         runPass(host, plans.firstPass, &result.same, result.secondDifferent, {0, total});
         host.appendLog(kAnalysingDifferent);
-        runPass(host, plans.secondPass, nullptr, result.firstDifferent, {two.rows, total});
+        runPass(host, plans.secondPass, nullptr, result.firstDifferent, {two.rows, total},
+                secondFinds ? &*secondFinds : nullptr);
         result.book.Worksheets(result.book.Worksheets().Count()).Delete();
         result.book.SaveAs(target, 1);
         const std::vector<std::string> warnings = result.book.saveWarnings();

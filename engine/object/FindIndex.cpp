@@ -160,6 +160,11 @@ void FindIndex::Column::build(const BookData& book, const SheetData& sheet, uint
     }
 }
 
+const FindIndex::Column* FindIndex::current(uint32_t col, uint64_t version) const {
+    const auto it = m_columns.find(col);
+    return it != m_columns.end() && it->second.version == version ? &it->second : nullptr;
+}
+
 std::span<const uint32_t> FindIndex::rows(const BookData& book, const SheetData& sheet, uint32_t col, uint64_t version,
                                           const std::string& folded) {
     auto [it, fresh] = m_columns.try_emplace(col);

@@ -36,6 +36,7 @@ public:
                                    const std::string& folded);
 
 private:
+    friend class FindAhead;
     // The groups themselves make the open-addressed table, a short value is kept whole in its group and a value
     // on one row keeps that row in the group: a lookup then mostly touches one place in memory, which is what
     // matters once the column is far larger than the caches.
@@ -60,6 +61,9 @@ private:
         bool holds(const Group& g, std::string_view text) const;
     };
     std::unordered_map<uint32_t, Column> m_columns;
+
+    /// The column's index when it is built and the sheet has not changed since; nullptr otherwise.
+    const Column* current(uint32_t col, uint64_t version) const;
 };
 
 } // namespace tabrix::engine
