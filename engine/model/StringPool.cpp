@@ -1,26 +1,45 @@
 #include "engine/model/StringPool.h"
 
-#include <iterator>
+#include <algorithm>
 
 namespace tabrix::engine {
 
 uint32_t StringPool::append(std::string text) {
-    m_strings.push_back(std::move(text));
-    return static_cast<uint32_t>(m_strings.size() - 1);
+    if (m_later.empty()) {
+        m_strings.push_back(std::move(text));
+        ++m_headCount;
+    } else {
+        m_later.back().texts.push_back(std::move(text));
+    }
+    return m_size++;
 }
 
 void StringPool::appendAll(StringPool&& other) {
-    m_strings.insert(m_strings.end(), std::make_move_iterator(other.m_strings.begin()),
-                     std::make_move_iterator(other.m_strings.end()));
-    other.m_strings.clear();
-    other.m_index.clear();
+    auto take = [this](std::deque<std::string>&& texts) {
+        if (texts.empty()) return;
+        const auto count = uint32_t(texts.size());
+        m_later.push_back({m_size, std::move(texts)});
+        m_size += count;
+    };
+    take(std::move(other.m_strings));
+    for (Part& part : other.m_later)
+        take(std::move(part.texts));
+    other = StringPool();
+}
+
+const std::string& StringPool::later(uint32_t id) const {
+    // The last part whose first id is not above id.
+    auto it = std::upper_bound(m_later.begin(), m_later.end(), id,
+                               [](uint32_t v, const Part& p) { return v < p.first; });
+    const Part& part = *(it - 1);
+    return part.texts[id - part.first];
 }
 
 uint32_t StringPool::intern(std::string_view text) {
     auto it = m_index.find(text);
     if (it != m_index.end()) return it->second;
     const uint32_t id = append(std::string(text));
-    m_index.emplace(m_strings.back(), id);
+    m_index.emplace(get(id), id);
     return id;
 }
 

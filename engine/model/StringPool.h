@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace tabrix::engine {
 
@@ -17,15 +18,26 @@ class StringPool {
 public:
     uint32_t append(std::string text);
     uint32_t intern(std::string_view text);
-    /// Moves every text of another pool to the end of this one (ids shift by this pool's size before the call);
-    /// the other pool is left empty.
+    /// Takes every text of another pool after the texts of this one (their ids shift by this pool's size before
+    /// the call); the other pool is left empty. The texts are not moved one by one: the other pool's store is
+    /// kept whole as a later part of this one.
     void appendAll(StringPool&& other);
-    const std::string& get(uint32_t id) const { return m_strings[id]; }
-    uint32_t size() const { return static_cast<uint32_t>(m_strings.size()); }
+    const std::string& get(uint32_t id) const { return id < m_headCount ? m_strings[id] : later(id); }
+    uint32_t size() const { return m_size; }
 
 private:
+    // Texts taken whole from other pools, each with the id of its first text; appends go to the last one.
+    struct Part {
+        uint32_t first;
+        std::deque<std::string> texts;
+    };
     std::deque<std::string> m_strings;
+    uint32_t m_headCount = 0; ///< texts in m_strings
+    uint32_t m_size = 0;
+    std::vector<Part> m_later;
     std::unordered_map<std::string_view, uint32_t> m_index; ///< interned texts only
+
+    const std::string& later(uint32_t id) const;
 };
 
 } // namespace tabrix::engine

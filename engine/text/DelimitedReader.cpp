@@ -182,7 +182,10 @@ std::vector<size_t> stretchBounds(std::string_view text, size_t count) {
     return bounds;
 }
 
-void readStretch(std::string_view text, char delimiter, const std::string& where, bool checkUtf8, Stretch& out) {
+// whole: the length of the text the rows will end up in (the stretch's own length unless it is the first of
+// several, whose row table then takes every stretch's rows without moving).
+void readStretch(std::string_view text, size_t whole, char delimiter, const std::string& where, bool checkUtf8,
+                 Stretch& out) {
     try {
         // Stretches start after a line feed, so none cuts a character in two.
         if (checkUtf8 && !isValidUtf8(text)) {
@@ -196,7 +199,7 @@ void readStretch(std::string_view text, char delimiter, const std::string& where
         while (lines < 20 && (at = text.find('\n', at)) != std::string_view::npos)
             ++lines, ++at;
         if (lines > 0 && at != std::string_view::npos)
-            sheet.rows().reserve(std::min<size_t>(text.size() / std::max<size_t>(at / lines, 8) + 16, kMaxRows));
+            sheet.rows().reserve(std::min<size_t>(whole / std::max<size_t>(at / lines, 8) + 16, kMaxRows));
         CellSink sink(*out.book, sheet, where);
         FieldReader reader(text, delimiter);
         uint64_t row = 0, col = 0;
@@ -260,25 +263,40 @@ std::unique_ptr<BookData> joinStretches(std::vector<Stretch>& parts, const std::
     auto& all = sheet.rows();
     all.resize(rowsNeeded);
 
-    auto place = [&](size_t k) {
-        auto& rows = parts[k].sheet->rows();
-        const Placement& at = placed[k];
-        for (size_t r = 0; r < rows.size(); ++r) {
+    // A later stretch's rows are renumbered and put in place in two halves, one on this thread.
+    struct Share {
+        size_t part, from, to;
+    };
+    std::vector<Share> shares;
+    for (size_t k = 1; k < parts.size(); ++k) {
+        const size_t count = parts[k].sheet->rows().size(), half = count / 2;
+        shares.push_back({k, 0, half});
+        shares.push_back({k, half, count});
+    }
+    auto place = [&](const Share& share) {
+        auto& rows = parts[share.part].sheet->rows();
+        const Placement& at = placed[share.part];
+        // Stretches mostly meet their formats in the same order, so their style ids already agree.
+        bool sameStyles = true;
+        for (uint32_t id = 0; sameStyles && id < at.styles.size(); ++id)
+            sameStyles = at.styles[id] == id;
+        for (size_t r = share.from; r < share.to; ++r) {
             for (Cell& cell : rows[r].cells) {
                 if (cell.type == CellType::Text) cell.text += at.textBase;
-                cell.style = at.styles[cell.style];
+                if (!sameStyles) cell.style = at.styles[cell.style];
             }
             all[at.rowBase + r] = std::move(rows[r]);
         }
     };
+    // The texts keep their order: ids were given above on that understanding.
+    for (size_t k = 1; k < parts.size(); ++k)
+        book.strings.appendAll(std::move(parts[k].book->strings));
     {
-        // Joined on every way out, a failure to move the texts included.
+        // Joined on every way out.
         std::vector<std::jthread> workers;
-        for (size_t k = 1; k < parts.size(); ++k)
-            workers.emplace_back(place, k);
-        // The texts keep their order: ids were given above on that understanding.
-        for (size_t k = 1; k < parts.size(); ++k)
-            book.strings.appendAll(std::move(parts[k].book->strings));
+        for (size_t i = 0; i + 1 < shares.size(); ++i)
+            workers.emplace_back(place, std::cref(shares[i]));
+        if (!shares.empty()) place(shares.back());
     }
     sheet.touch();
     book.sheets.push_back(std::move(parts[0].sheet));
@@ -311,9 +329,10 @@ std::unique_ptr<BookData> readStretches(std::string_view text, char delimiter, c
         std::vector<std::thread> workers;
         for (size_t k = 1; k < parts.size(); ++k)
             workers.emplace_back([&, k] {
-                readStretch(text.substr(bounds[k], bounds[k + 1] - bounds[k]), delimiter, where, checkUtf8, parts[k]);
+                const size_t size = bounds[k + 1] - bounds[k];
+                readStretch(text.substr(bounds[k], size), size, delimiter, where, checkUtf8, parts[k]);
             });
-        readStretch(text.substr(0, bounds[1]), delimiter, where, checkUtf8, parts[0]);
+        readStretch(text.substr(0, bounds[1]), text.size(), delimiter, where, checkUtf8, parts[0]);
         for (auto& worker : workers)
             worker.join();
         for (auto& part : parts)
@@ -328,7 +347,7 @@ std::unique_ptr<BookData> readStretches(std::string_view text, char delimiter, c
     if (!clean) {
         parts.resize(1);
         parts[0] = Stretch();
-        readStretch(text, delimiter, where, checkUtf8, parts[0]);
+        readStretch(text, text.size(), delimiter, where, checkUtf8, parts[0]);
         if (parts[0].notUtf8) return nullptr;
         if (parts[0].error) std::rethrow_exception(parts[0].error);
     }

@@ -93,6 +93,21 @@ TEST(DelimitedReader, LargeTextReadInStretchesJoinsAsOne) {
     EXPECT_EQ(cellAt(*book, 0, "B60000").substr(0, 5), "s:a\nx");
 }
 
+// The later share of a large text meets its formats in another order than the first: each cell keeps its own.
+TEST(DelimitedReader, SharesMeetingFormatsInAnotherOrderKeepEachCellsFormat) {
+    std::string text;
+    for (int i = 1; i <= 400000; ++i)
+        text += i <= 200000 ? "2024-01-02,5%,1\n" : "7%,1,234,2024-03-04\n";
+    auto book = tabrix::test::readText(text, "formats.csv");
+    EXPECT_EQ(tabrix::test::formatAt(*book, 0, "A1"), "yyyy/m/d");
+    EXPECT_EQ(tabrix::test::formatAt(*book, 0, "B1"), "0%");
+    EXPECT_EQ(tabrix::test::formatAt(*book, 0, "A400000"), "0%");
+    EXPECT_EQ(tabrix::test::formatAt(*book, 0, "B400000"), "General");
+    EXPECT_EQ(tabrix::test::formatAt(*book, 0, "D400000"), "yyyy/m/d");
+    EXPECT_EQ(cellAt(*book, 0, "D400000"), "d:45355");
+    EXPECT_EQ(cellAt(*book, 0, "C300000"), "n:234");
+}
+
 // A large text is read in shares on several threads, each checking that its share is UTF-8. GBK bytes met only far
 // into the text must still send the whole text through the conversion, and not be read as broken UTF-8.
 TEST(DelimitedReader, GbkFarIntoALargeTextIsConvertedWhole) {
