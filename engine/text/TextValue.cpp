@@ -204,17 +204,22 @@ TypedText typeText(std::string_view text) {
             out.type = CellType::Text;
             return out;
         }
-        if (auto v = plainDecimal(t)) {
-            out.type = CellType::Number;
-            out.number = *v;
-            return out;
+        // "2024-05-13" and "2024/5/13": four digits and a date separator are no number, so straight to the date.
+        const bool dateLike = t.size() >= 6 && isDigit(t[0]) && isDigit(t[1]) && isDigit(t[2]) && isDigit(t[3]) &&
+                              (t[4] == '-' || t[4] == '/');
+        if (!dateLike) {
+            if (auto v = plainDecimal(t)) {
+                out.type = CellType::Number;
+                out.number = *v;
+                return out;
+            }
         }
         thread_local std::string plain;
         bool grouped = false;
         int decimals = 0;
         const bool percent = t.back() == '%';
         std::string_view body = percent ? trimSpaces(t.substr(0, t.size() - 1)) : t;
-        if (scanNumber(body, plain, grouped, decimals)) {
+        if (!dateLike && scanNumber(body, plain, grouped, decimals)) {
             // "41.09%" is 41.09e-2, read in one rounding (dividing by 100 would give 0.41090000000000004).
             if (percent && plain.find('e') == std::string::npos) plain += "e-2";
             if (auto v = toDouble(plain)) {
