@@ -1,6 +1,7 @@
 #include "engine/object/FindIndex.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -128,11 +129,27 @@ void FindIndex::Column::build(const BookData& book, const SheetData& sheet, uint
     table.assign(size, Group{});
     std::vector<uint32_t> placeOfRow(count);
     const std::hash<std::string_view> hasher;
-    for (uint32_t r = 0; r < count; ++r) {
+    // A long column's places are all over a table far larger than the caches: each row's value is read and its
+    // place fetched a few rows before it is entered.
+    constexpr uint32_t kAhead = 8;
+    struct Coming {
+        std::string text;
+        uint64_t hash = 0;
+    };
+    std::array<Coming, kAhead> coming;
+    auto load = [&](uint32_t r) {
+        Coming& k = coming[r % kAhead];
         const Cell* c = sheet.find(r, col);
-        const auto text = c ? findText(book, *c) : std::nullopt;
-        const std::string_view value = text ? std::string_view(*text) : std::string_view();
-        const uint64_t hash = hasher(value);
+        auto text = c ? findText(book, *c) : std::nullopt;
+        k.text = text ? std::move(*text) : std::string();
+        k.hash = hasher(k.text);
+        __builtin_prefetch(&table[k.hash & (table.size() - 1)]);
+    };
+    for (uint32_t r = 0; r < std::min(count, kAhead); ++r)
+        load(r);
+    for (uint32_t r = 0; r < count; ++r) {
+        const std::string_view value = coming[r % kAhead].text;
+        const uint64_t hash = coming[r % kAhead].hash;
         const size_t at = placeOf(value, hash);
         Group& g = table[at];
         if (g.count++ == 0) {
@@ -144,6 +161,7 @@ void FindIndex::Column::build(const BookData& book, const SheetData& sheet, uint
             texts.append(value);
         }
         placeOfRow[r] = uint32_t(at);
+        if (r + kAhead < count) load(r + kAhead); // the place just used is free again
     }
     // Values on several rows get a run of rows, in row order.
     uint32_t next = 0;
@@ -154,7 +172,12 @@ void FindIndex::Column::build(const BookData& book, const SheetData& sheet, uint
         }
     rows.resize(next);
     std::vector<uint32_t> filled(table.size(), 0);
+    constexpr uint32_t kFetch = 16;
     for (uint32_t r = 0; r < count; ++r) {
+        if (r + kFetch < count) {
+            __builtin_prefetch(&table[placeOfRow[r + kFetch]]);
+            __builtin_prefetch(&filled[placeOfRow[r + kFetch]]);
+        }
         const Group& g = table[placeOfRow[r]];
         if (g.count > 1) rows[g.first + filled[placeOfRow[r]]++] = r;
     }
