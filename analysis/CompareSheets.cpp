@@ -18,6 +18,8 @@
 #include "framework/SheetListing.h"
 #include "framework/SourceCheck.h"
 
+#include <system_error>
+
 namespace tabrix::analysis {
 
 using namespace tabrix::engine;
@@ -163,7 +165,11 @@ Outcome compare(framework::Host& host, const ComparePage& page, const std::strin
         // The second pass's finds only read the sources and search the other worksheet than the first pass's, so
         // unless both worksheets are one they are made on another core while the first pass runs.
         std::optional<MatchesAhead> secondFinds;
-        if (&sources.first != &sources.second) secondFinds.emplace(plans.secondPass);
+        try {
+            if (&sources.first != &sources.second) secondFinds.emplace(plans.secondPass);
+        } catch (const std::system_error&) {
+            // No thread to be had: the second pass makes its own finds, as it does for one worksheet.
+        }
         runPass(host, plans.firstPass, &result.same, result.secondDifferent, {0, total});
         host.appendLog(kAnalysingDifferent);
         runPass(host, plans.secondPass, nullptr, result.firstDifferent, {two.rows, total},

@@ -1,6 +1,7 @@
 #include "engine/model/StringPool.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tabrix::engine {
 
@@ -25,6 +26,14 @@ void StringPool::appendAll(StringPool&& other) {
     for (Part& part : other.m_later)
         take(std::move(part.texts));
     other = StringPool();
+}
+
+void StringPool::swap(StringPool& other) noexcept {
+    m_strings.swap(other.m_strings);
+    std::swap(m_headCount, other.m_headCount);
+    std::swap(m_size, other.m_size);
+    m_later.swap(other.m_later);
+    m_index.swap(other.m_index);
 }
 
 const std::string& StringPool::later(uint32_t id) const {

@@ -5,7 +5,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <vector>
 
 namespace tabrix::engine {
 
@@ -16,6 +15,19 @@ namespace tabrix::engine {
 /// each string in place, so the index can hold views.
 class StringPool {
 public:
+    StringPool() = default;
+    // Not copied: the index's views would point into the pool copied from.
+    StringPool(const StringPool&) = delete;
+    StringPool& operator=(const StringPool&) = delete;
+    /// A pool moved from is left empty, ready to be filled again.
+    StringPool(StringPool&& other) noexcept { swap(other); }
+    StringPool& operator=(StringPool&& other) noexcept {
+        StringPool taken;
+        taken.swap(other);
+        swap(taken);
+        return *this;
+    }
+
     uint32_t append(std::string text);
     uint32_t intern(std::string_view text);
     /// Takes every text of another pool after the texts of this one (their ids shift by this pool's size before
@@ -34,10 +46,12 @@ private:
     std::deque<std::string> m_strings;
     uint32_t m_headCount = 0; ///< texts in m_strings
     uint32_t m_size = 0;
-    std::vector<Part> m_later;
+    std::deque<Part> m_later; ///< a deque, so taking another part never moves the texts the index points at
+
     std::unordered_map<std::string_view, uint32_t> m_index; ///< interned texts only
 
     const std::string& later(uint32_t id) const;
+    void swap(StringPool& other) noexcept;
 };
 
 } // namespace tabrix::engine

@@ -19,6 +19,15 @@ FindAhead::FindAhead(Worksheet& walked, uint32_t walkedCol, Worksheet& searched,
     searched.findIndex().rows(searched.workbook().data(), searched.data(), m_searchedCol, searched.version(), {});
     for (Coming& c : m_coming)
         c.row = kNone;
+    // The first rows are taken through the steps the rows before them would have taken them through.
+    for (uint32_t row = 1; row <= kLocate; ++row)
+        locate(row);
+    for (uint32_t row = 1; row <= kResolve; ++row)
+        resolve(row);
+    for (uint32_t row = 1; row <= kFetchRow; ++row)
+        fetchRow(row);
+    for (uint32_t row = 1; row <= kFetchTexts; ++row)
+        fetchTexts(row);
 }
 
 void FindAhead::before(uint32_t row) {

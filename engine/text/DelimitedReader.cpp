@@ -232,8 +232,9 @@ void readStretch(std::string_view text, size_t whole, char delimiter, const std:
     }
 }
 
-// The stretches as one sheet: rows one after another, texts and styles moved into the first stretch's book. Each
-// later stretch's cells are renumbered and its rows put in place on a thread of its own while the texts move.
+// The stretches as one sheet: rows one after another, texts and styles taken into the first stretch's book. The
+// texts are taken whole; then each later stretch's cells are renumbered and its rows put in place, in two halves
+// side by side.
 std::unique_ptr<BookData> joinStretches(std::vector<Stretch>& parts, const std::string& where) {
     BookData& book = *parts[0].book;
     SheetData& sheet = *parts[0].sheet;

@@ -47,3 +47,29 @@ TEST(StringPool, PoolsTakenWholeKeepTheirIdsAndTakeLaterTexts) {
     EXPECT_EQ(start.get(0), "x");
     EXPECT_EQ(start.get(1), "y");
 }
+
+// Texts interned into a part taken from another pool stay where the index found them when more pools are taken,
+// and a pool moved from starts again from nothing.
+TEST(StringPool, InternedTextsOutliveLaterPartsAndAMovedPoolStartsEmpty) {
+    StringPool pool;
+    pool.append("head");
+    StringPool a;
+    a.append("a");
+    pool.appendAll(std::move(a));
+    const std::string longText(40, 'k');
+    const uint32_t id = pool.intern(longText);
+    for (int i = 0; i < 100; ++i) {
+        StringPool more;
+        more.append("m" + std::to_string(i));
+        pool.appendAll(std::move(more));
+    }
+    EXPECT_EQ(pool.intern(longText), id);
+    EXPECT_EQ(pool.get(id), longText);
+
+    StringPool moved(std::move(pool));
+    EXPECT_EQ(pool.size(), 0u);
+    EXPECT_EQ(pool.append("again"), 0u);
+    EXPECT_EQ(pool.get(0), "again");
+    EXPECT_EQ(moved.get(id), longText);
+    EXPECT_EQ(moved.size(), 103u);
+}
