@@ -1,9 +1,26 @@
 #include "engine/model/StringPool.h"
 
 #include <algorithm>
+#include <atomic>
 #include <utility>
 
 namespace tabrix::engine {
+
+namespace {
+std::atomic<uint64_t> nextStamp{1};
+} // namespace
+
+StringPool::StringPool() : m_stamp(nextStamp.fetch_add(1, std::memory_order_relaxed)) {}
+
+uint32_t StringPool::carry(const StringPool& from, uint32_t id) {
+    if (from.m_stamp != m_carriedFrom) {
+        m_carried.clear();
+        m_carriedFrom = from.m_stamp;
+    }
+    uint32_t& mapped = m_carried.slot(id, from.size());
+    if (mapped == IdMap::kUnmapped) mapped = append(from.get(id));
+    return mapped;
+}
 
 uint32_t StringPool::append(std::string text) {
     if (m_later.empty()) {
@@ -34,6 +51,9 @@ void StringPool::swap(StringPool& other) noexcept {
     std::swap(m_size, other.m_size);
     m_later.swap(other.m_later);
     m_index.swap(other.m_index);
+    std::swap(m_stamp, other.m_stamp);
+    std::swap(m_carriedFrom, other.m_carriedFrom);
+    std::swap(m_carried, other.m_carried);
 }
 
 const std::string& StringPool::later(uint32_t id) const {

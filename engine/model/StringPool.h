@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/model/IdMap.h"
+
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -15,12 +17,12 @@ namespace tabrix::engine {
 /// each string in place, so the index can hold views.
 class StringPool {
 public:
-    StringPool() = default;
+    StringPool();
     // Not copied: the index's views would point into the pool copied from.
     StringPool(const StringPool&) = delete;
     StringPool& operator=(const StringPool&) = delete;
     /// A pool moved from is left empty, ready to be filled again.
-    StringPool(StringPool&& other) noexcept { swap(other); }
+    StringPool(StringPool&& other) noexcept : StringPool() { swap(other); }
     StringPool& operator=(StringPool&& other) noexcept {
         StringPool taken;
         taken.swap(other);
@@ -34,6 +36,10 @@ public:
     /// the call); the other pool is left empty. The texts are not moved one by one: the other pool's store is
     /// kept whole as a later part of this one.
     void appendAll(StringPool&& other);
+    /// The id here of text `id` of another pool, appended the first time it is asked for. What was taken from the
+    /// last pool carried from is remembered (pools only grow, and each has a stamp of its own), so copies made row
+    /// by row out of one workbook store each of its texts once.
+    uint32_t carry(const StringPool& from, uint32_t id);
     const std::string& get(uint32_t id) const { return id < m_headCount ? m_strings[id] : later(id); }
     uint32_t size() const { return m_size; }
 
@@ -49,6 +55,9 @@ private:
     std::deque<Part> m_later; ///< a deque, so taking another part never moves the texts the index points at
 
     std::unordered_map<std::string_view, uint32_t> m_index; ///< interned texts only
+    uint64_t m_stamp;         ///< this pool's texts and no other pool's: fresh for every new pool
+    uint64_t m_carriedFrom = 0; ///< the stamp of the pool m_carried maps from
+    IdMap m_carried;
 
     const std::string& later(uint32_t id) const;
     void swap(StringPool& other) noexcept;

@@ -2,23 +2,8 @@
 
 #include "engine/formula/FormulaShift.h"
 
-#include <algorithm>
 
 namespace tabrix::engine {
-
-uint32_t& CellTransfer::IdMap::slot(uint32_t id, uint32_t poolSize) {
-    if (m_dense.empty()) {
-        if (m_sparse.size() < poolSize / 16 + 64) return m_sparse.try_emplace(id, kUnmapped).first->second;
-        m_dense.assign(std::max(poolSize, id + 1), kUnmapped);
-        for (const auto& [from, to] : m_sparse) {
-            if (from >= m_dense.size()) m_dense.resize(size_t(from) + 1, kUnmapped);
-            m_dense[from] = to;
-        }
-        m_sparse.clear();
-    }
-    if (id >= m_dense.size()) m_dense.resize(size_t(id) + 1, kUnmapped);
-    return m_dense[id];
-}
 
 CellTransfer::CellTransfer(const BookData& from, BookData& to, int64_t rowOffset, int64_t colOffset)
     : m_from(from), m_to(to), m_rowOffset(rowOffset), m_colOffset(colOffset), m_sameBook(&from == &to) {}
@@ -34,11 +19,9 @@ Cell CellTransfer::carry(const Cell& cell) {
     Cell out = cell;
     out.style = style(cell.style);
     if (cell.type == CellType::Text && !m_sameBook) {
-        uint32_t& mapped = m_textMap.slot(cell.text, m_from.strings.size());
-        // Appended, not interned: looking every text up in the target would cost a hash of each string, and
-        // the same text entered twice costs only its bytes.
-        if (mapped == kUnmapped) mapped = m_to.strings.append(m_from.strings.get(cell.text));
-        out.text = mapped;
+        // Carried, not interned: looking every text up in the target would cost a hash of each string. The
+        // target pool remembers what it took from the last pool, so copies row by row store each text once.
+        out.text = m_to.strings.carry(m_from.strings, cell.text);
     }
     if (cell.hasFormula() && (!m_sameBook || m_rowOffset != 0 || m_colOffset != 0)) {
         uint32_t& mapped = m_formulaMap.slot(cell.formula, m_from.formulas.size() + 1);

@@ -1,10 +1,9 @@
 #pragma once
 
 #include "engine/model/BookData.h"
+#include "engine/model/IdMap.h"
 
 #include <cstdint>
-#include <unordered_map>
-#include <vector>
 
 namespace tabrix::engine {
 
@@ -19,19 +18,6 @@ public:
     uint32_t style(uint32_t id);
 
 private:
-    /// Source id → target id. A copy of a few cells out of a large workbook looks its ids up in a hash map; once
-    /// a copy has mapped a fair share of the pool it switches to a table indexed directly, so a large block maps
-    /// each id without hashing and a single row never pays for a table the size of the pool.
-    class IdMap {
-    public:
-        static constexpr uint32_t kUnmapped = UINT32_MAX;
-        uint32_t& slot(uint32_t id, uint32_t poolSize);
-
-    private:
-        std::vector<uint32_t> m_dense;
-        std::unordered_map<uint32_t, uint32_t> m_sparse;
-    };
-
     static constexpr uint32_t kUnmapped = IdMap::kUnmapped;
     const BookData& m_from;
     BookData& m_to;
@@ -40,7 +26,6 @@ private:
     bool m_sameBook;
     IdMap m_styleMap;
     IdMap m_formulaMap;
-    IdMap m_textMap;
 };
 
 } // namespace tabrix::engine

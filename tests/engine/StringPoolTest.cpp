@@ -73,3 +73,41 @@ TEST(StringPool, InternedTextsOutliveLaterPartsAndAMovedPoolStartsEmpty) {
     EXPECT_EQ(moved.get(id), longText);
     EXPECT_EQ(moved.size(), 103u);
 }
+
+// A text carried from another pool is stored once however often it is carried; another pool's ids are never taken
+// for the first one's, also when pools come and go, and a pool that grows after it was carried from still maps.
+TEST(StringPool, CarriedTextsAreStoredOnceAndPoolsAreNeverTakenForEachOther) {
+    StringPool target;
+    target.append("own");
+    StringPool first;
+    first.append("a");
+    first.append("b");
+    EXPECT_EQ(target.carry(first, 1), 1u);
+    EXPECT_EQ(target.carry(first, 1), 1u);
+    EXPECT_EQ(target.carry(first, 0), 2u);
+    EXPECT_EQ(target.size(), 3u);
+
+    StringPool second;
+    second.append("x");
+    second.append("y");
+    EXPECT_EQ(target.get(target.carry(second, 1)), "y");
+    EXPECT_EQ(target.get(target.carry(first, 1)), "b"); // back to the first: the texts are the first's again
+
+    first.append("c");
+    EXPECT_EQ(target.get(target.carry(first, 2)), "c");
+
+    // A new pool in place of the first (same address, other texts) maps afresh.
+    first = StringPool();
+    first.append("z");
+    EXPECT_EQ(target.get(target.carry(first, 0)), "z");
+
+    // Many texts, carried row by row: each once.
+    StringPool big;
+    for (int i = 0; i < 5000; ++i)
+        big.append("t" + std::to_string(i % 100));
+    StringPool rows;
+    for (int pass = 0; pass < 3; ++pass)
+        for (uint32_t id = 0; id < 5000; ++id)
+            ASSERT_EQ(rows.get(rows.carry(big, id)), big.get(id));
+    EXPECT_EQ(rows.size(), 5000u);
+}
