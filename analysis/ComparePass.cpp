@@ -65,13 +65,6 @@ MatchesAhead::MatchesAhead(const PassPlan& plan) : m_matches(size_t(plan.walkedR
     });
 }
 
-MatchesAhead::~MatchesAhead() {
-    if (m_thread.joinable()) {
-        m_thread.request_stop();
-        m_thread.join();
-    }
-}
-
 const std::vector<uint8_t>& MatchesAhead::matches() {
     if (m_thread.joinable()) m_thread.join();
     if (m_failure) std::rethrow_exception(m_failure);

@@ -49,7 +49,6 @@ struct PassShare {
 class MatchesAhead {
 public:
     explicit MatchesAhead(const PassPlan& plan);
-    ~MatchesAhead(); ///< stops the finds early when they were never asked for (a failure on the way)
     MatchesAhead(const MatchesAhead&) = delete;
     MatchesAhead& operator=(const MatchesAhead&) = delete;
 
@@ -59,7 +58,7 @@ public:
 private:
     std::vector<uint8_t> m_matches;
     std::exception_ptr m_failure;
-    std::jthread m_thread;
+    std::jthread m_thread; ///< last, so it is stopped and joined first: finds never asked for end early
 };
 
 /// Runs one pass: a row with a full match is copied to the same-data sheet when one is given, a row without one

@@ -242,6 +242,7 @@ std::unique_ptr<BookData> joinStretches(std::vector<Stretch>& parts, const std::
         uint64_t rowBase;
         uint32_t textBase;
         std::vector<uint32_t> styles; ///< the stretch's style ids in the joined book
+        bool sameStyles;              ///< each id is its own: stretches mostly meet formats in the same order
     };
     std::vector<Placement> placed(parts.size());
     uint64_t rowBase = parts[0].lines, texts = book.strings.size();
@@ -253,7 +254,10 @@ std::unique_ptr<BookData> joinStretches(std::vector<Stretch>& parts, const std::
         std::vector<uint32_t> styles(own.styles.size(), 0);
         for (uint32_t id = 1; id < own.styles.size(); ++id)
             styles[id] = book.styles.intern(own.styles.get(id));
-        placed[k] = {rowBase, uint32_t(texts), std::move(styles)};
+        bool same = true;
+        for (uint32_t id = 0; same && id < styles.size(); ++id)
+            same = styles[id] == id;
+        placed[k] = {rowBase, uint32_t(texts), std::move(styles), same};
         rowBase += parts[k].lines;
         texts += own.strings.size();
     }
@@ -277,14 +281,10 @@ std::unique_ptr<BookData> joinStretches(std::vector<Stretch>& parts, const std::
     auto place = [&](const Share& share) {
         auto& rows = parts[share.part].sheet->rows();
         const Placement& at = placed[share.part];
-        // Stretches mostly meet their formats in the same order, so their style ids already agree.
-        bool sameStyles = true;
-        for (uint32_t id = 0; sameStyles && id < at.styles.size(); ++id)
-            sameStyles = at.styles[id] == id;
         for (size_t r = share.from; r < share.to; ++r) {
             for (Cell& cell : rows[r].cells) {
                 if (cell.type == CellType::Text) cell.text += at.textBase;
-                if (!sameStyles) cell.style = at.styles[cell.style];
+                if (!at.sameStyles) cell.style = at.styles[cell.style];
             }
             all[at.rowBase + r] = std::move(rows[r]);
         }
