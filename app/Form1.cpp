@@ -41,10 +41,10 @@ constexpr int kPageLeft = 3720, kPageTop = 1200;
 constexpr int kBannerWidth = 8040, kBannerHeight = 810;
 constexpr int kRuleY = 810;
 
-const char* const kAboutText = "     Tabrix(Tabrix)自带读写Excel工作簿的引擎，可直接处理Excel2003及以前版本（.xls）和"
+const char* const kAboutText = "     Tabrix自带读写Excel工作簿的引擎，可直接处理Excel2003及以前版本（.xls）和"
                                "Excel2007版本（.xlsx）的文件，使用本工具不需要安装MS Office或其他电子表格软件。\n"
                                "\n"
-                               "     Tabrix(Tabrix)所产生的数据均为保存新文件，对原Excel文档没有任何影响。\n"
+                               "     Tabrix所产生的数据均为保存新文件，对原Excel文档没有任何影响。\n"
                                "\n"
                                "    欢迎提出意见和建议。";
 
@@ -174,6 +174,8 @@ void Form1::stylePass() {
     for (int i = 0; i <= 24; ++i)
         names << arrayName("La1", i);
     names << "Check1"
+          << "Check5"
+          << "Check6"
           << "Check4"
           << "Check2"
           << "Check3"

@@ -19,7 +19,7 @@
 namespace tabrix::app {
 
 namespace {
-const char* const kStartRowControls[] = {"Text4", "Check2", "La1(0)", "La1(2)"};
+const char* const kStartRowControls[] = {"Text4", "Check2", "Check6", "La1(0)", "La1(2)"};
 
 std::string s(const QString& text) {
     return text.toStdString();
@@ -64,7 +64,8 @@ void PageActions::mergeSheets() {
     runOperation([this] {
         auto* startRow = m_form.control<QLineEdit>("Text2");
         merge::MergeSheetsPage page{s(m_form.control<QLineEdit>("Text1")->text()), s(startRow->text()),
-                                    m_form.control<QCheckBox>("Check1")->isChecked(), s(m_form.workingExtension())};
+                                    m_form.control<QCheckBox>("Check1")->isChecked(), s(m_form.workingExtension()),
+                                    m_form.control<QCheckBox>("Check5")->isChecked()};
         merge::mergeSheetsAction(m_form.host(), page);
         if (QString::fromStdString(page.startRowText) != startRow->text())
             startRow->setText(QString::fromStdString(page.startRowText));
@@ -76,7 +77,8 @@ void PageActions::mergeFolder() {
         auto* startRow = m_form.control<QLineEdit>("Text4");
         merge::MergeFolderPage page{s(m_form.control<QLineEdit>("Text3")->text()),
                                     m_form.control<QRadioButton>("Option1(1)")->isChecked(), s(startRow->text()),
-                                    m_form.control<QCheckBox>("Check2")->isChecked(), s(m_form.workingExtension())};
+                                    m_form.control<QCheckBox>("Check2")->isChecked(), s(m_form.workingExtension()),
+                                    m_form.control<QCheckBox>("Check6")->isChecked()};
         merge::mergeFolderAction(m_form.host(), page);
         if (QString::fromStdString(page.startRowText) != startRow->text())
             startRow->setText(QString::fromStdString(page.startRowText));

@@ -45,6 +45,7 @@ void mergeSheetsPage(QWidget* form) {
     pathRow(b, arrayName("La1", 3), "原Excel文件：", "Text1", "Command1", 360);
     startRow(b, arrayName("La1", 4), "Text2", arrayName("La1", 5), 1050);
     b.checkBox("Check1", "以工作表名称 自动添加1列", kBoxLeft, 1500, 3600, 255);
+    b.checkBox("Check5", "按标题名称对齐列", kBoxLeft, 1770, 3000, 255);
     b.button("Command3", "合并保存", 3480, 1920, 1095, 320);
 }
 
@@ -55,6 +56,7 @@ void mergeFolderPage(QWidget* form) {
     b.option(arrayName("Option1", 1), "合并为多个工作表", 2520, 1020, 2000, 255);
     startRow(b, arrayName("La1", 2), "Text4", arrayName("La1", 0), 1350);
     b.checkBox("Check2", "以原Excel文件名，工作表名称 自动添加2列", kBoxLeft, 1710, 4500, 255);
+    b.checkBox("Check6", "按标题名称对齐列", kBoxLeft, 1980, 3000, 255);
     b.button("Command4", "合并保存", 3480, 2040, 1095, 320);
 }
 

@@ -26,19 +26,22 @@ const std::vector<CommandHelp>& commands() {
          "输出每个非空单元格：地址<TAB>类型<TAB>值[<TAB>=公式]，每个工作表前有一行 # sheet 名称 rows=R cols=C。"
          "类型: n 数字, d 日期格式的数字（序列值）, s 文本（\\t \\n \\\\ 转义）, b 逻辑值, e 错误值。",
          {}},
-        {"merge-sheets", "SRC OUT [--start-row N] [--sheet-name-column] [--overwrite]",
+        {"merge-sheets", "SRC OUT [--start-row N] [--sheet-name-column] [--by-header] [--overwrite]",
          "把 SRC 的所有工作表合并为 OUT 的一个工作表",
-         "把 SRC 每个工作表的数据行依次复制到新工作簿 OUT 的第一个工作表中；开始行不是 1 时，第 1 行作为标题只取一次。",
+         "把 SRC 每个工作表的数据行依次复制到新工作簿 OUT 的第一个工作表中；开始行不是 1 时，第 1 行作为标题只取一次，"
+         "标题与第一个工作表不同的工作表在处理信息中注明。",
          {{"--start-row N", "从第 N 行开始处理数据（默认 2）"},
           {"--sheet-name-column", "在 A 列写入每行所属的原工作表名称"},
+          {"--by-header", "按标题名称对齐列（忽略首尾空格、全角半角和大小写）；第一个工作表没有的标题加在最后；开始行须大于 1"},
           kOverwrite}},
-        {"merge-folder", "DIR OUT [--start-row N] [--name-columns] [--as-sheets] [--ext xls|xlsx] [--overwrite]",
+        {"merge-folder", "DIR OUT [--start-row N] [--name-columns] [--by-header] [--as-sheets] [--ext xls|xlsx] [--overwrite]",
          "把文件夹中的工作簿合并为 OUT",
          "按文件名顺序（不区分大小写）合并 DIR 中扩展名正好是 .EXT 的工作簿：默认把每个工作表的数据行依次复制到新工作簿 OUT "
          "的第一个工作表中，开始行不是 1 时第 1 行作为标题只取一次；--as-sheets 时把第一个工作簿复制为 OUT，"
          "再把其余工作簿的每个工作表复制到它的最后。OUT 不能在 DIR 中；有工作簿无法读取时合并停止，不保存结果。",
          {{"--start-row N", "从第 N 行开始处理数据（默认 2；只用于合并到一个工作表）"},
           {"--name-columns", "在 A、B 列写入每行所属的原文件名（不含扩展名）和工作表名称"},
+          {"--by-header", "按标题名称对齐列（只用于合并到一个工作表；开始行须大于 1）"},
           {"--as-sheets", "合并为多个工作表"},
           {"--ext xls|xlsx", "合并哪种格式的工作簿（默认为 OUT 的扩展名）"},
           kOverwrite}},

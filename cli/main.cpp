@@ -139,6 +139,7 @@ int mergeSheetsCommand(const Args& args) {
     page.sourcePath = args.positional[0];
     page.startRowText = args.startRow;
     page.sheetNameColumn = args.has("--sheet-name-column");
+    page.byHeader = args.has("--by-header");
     cli::ConsoleHost host(args.positional[1], args.has("--overwrite"));
     return exitCode(merge::mergeSheetsAction(host, page));
 }
@@ -202,7 +203,7 @@ int mergeFolderCommand(const Args& args) {
     const auto ext = workingExtension(args, args.positional[1]);
     if (!ext) return kExitRefused;
     merge::MergeFolderPage page{args.positional[0], args.has("--as-sheets"), args.startRow, args.has("--name-columns"),
-                                *ext};
+                                *ext, args.has("--by-header")};
     cli::ConsoleHost host(args.positional[1], args.has("--overwrite"));
     return exitCode(merge::mergeFolderAction(host, page));
 }
@@ -343,6 +344,10 @@ int main(int argc, char** argv) {
     if (auto answered = answerAboutTheProgram(argc, argv)) return *answered;
     try {
         return run(argv[1], parseArgs(argc, argv, 2));
+    } catch (const engine::MissingSheetError& error) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s\n", error.what());
+        return kExitRefused;
     } catch (const std::exception& error) {
         std::fflush(stdout);
         std::fprintf(stderr, "错误：%s\n", error.what());

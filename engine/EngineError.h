@@ -12,4 +12,11 @@ public:
     explicit EngineError(const std::string& message) : std::runtime_error(message) {}
 };
 
+/// A worksheet asked for by a name the workbook does not have: the caller named it wrongly, so operations
+/// refuse the input instead of reporting a failure.
+class MissingSheetError : public EngineError {
+public:
+    using EngineError::EngineError;
+};
+
 } // namespace tabrix::engine

@@ -46,8 +46,10 @@ void stackWorkbook(framework::Host& host, Workbook& book, const std::string& fil
     const LabelColumns labels = nameColumns ? LabelColumns{{kFileNameHeading, kSheetNameHeading}, {withoutExtension(file)}}
                                             : LabelColumns{};
     const std::string logPrefix = "正在复制文件“" + file + "”中的工作表“";
+    const std::string where = "文件“" + file + "”中的";
     const int count = book.Worksheets().Count();
-    for (int i = 1; i <= count; ++i) stackWorksheet(host, book.Worksheets(i), result, state, labels, logPrefix);
+    for (int i = 1; i <= count; ++i)
+        stackWorksheet(host, book.Worksheets(i), result, state, labels, logPrefix, where);
     // The workbook stays open to the end of the merge, but its cells are no longer needed here.
     book.releaseCells();
 }
@@ -68,6 +70,7 @@ Workbook& openFolderWorkbook(Application& app, const std::string& path, const st
 Outcome mergeFolderAction(framework::Host& host, MergeFolderPage& page) {
     if (page.asSheets) host.resetLog(framework::msg::kLogReset);
     if (!page.asSheets && !startRowAccepted(host, page.startRowText)) return Outcome::Refused;
+    if (!page.asSheets && !alignmentAccepted(host, page.byHeader, page.startRowText)) return Outcome::Refused;
     if (!folderHoldsWorkbooks(host, page)) return Outcome::Refused;
     auto target = framework::chooseSaveTarget(host, {kSaveTitle, kSaveFilterLabel, page.extension, {}, page.folder});
     if (!target.path) return target.outcome;
@@ -80,7 +83,8 @@ Outcome mergeFolderIntoSheet(framework::Host& host, const MergeFolderPage& page,
         Application app;
         Workbook& resultBook = app.Workbooks().Add();
         Worksheet& result = resultBook.Worksheets(1);
-        StackState state(leadingNumber(page.startRowText), rowLimitFor(target));
+        if (!alignmentAccepted(host, page.byHeader, page.startRowText)) return Outcome::Refused;
+        StackState state(leadingNumber(page.startRowText), rowLimitFor(target), page.byHeader);
         host.resetLog(framework::msg::kLogReset);
         const std::vector<std::string> files = folderWorkbooks(page);
         std::vector<std::string> paths;
@@ -98,7 +102,7 @@ Outcome mergeFolderIntoSheet(framework::Host& host, const MergeFolderPage& page,
         app.Workbooks().Close();
         app.Quit();
         host.pumpEvents();
-        reportMerged(host, target, warnings);
+        reportMerged(host, target, warnings, otherHeadingsSentence(state.otherHeadings, page.byHeader));
         return Outcome::Done;
     } catch (const std::exception& error) {
         return framework::reportFailure(host, "合并数据", error);

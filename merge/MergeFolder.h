@@ -19,6 +19,7 @@ struct MergeFolderPage {
     std::string startRowText = "2"; ///< Text4; the action puts "2" back when it is empty
     bool nameColumns = false;       ///< Check2: the file-name and sheet-name columns
     std::string extension = "xls";  ///< the working extension: which files of the folder, and the dialog's filter
+    bool byHeader = false;          ///< "按标题名称对齐列" (one-worksheet option): columns lined up by headings
 };
 
 /// The page's action button: checks the start row (one-worksheet option) and the folder, asks for the result

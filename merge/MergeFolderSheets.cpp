@@ -1,9 +1,13 @@
 #include "merge/MergeFolder.h"
 
+#include "merge/Headings.h"
 #include "merge/MergeMessages.h"
+#include "merge/MergeSheets.h"
+#include "merge/WorksheetStack.h"
 
 #include "engine/EngineError.h"
 #include "engine/object/Application.h"
+#include "engine/object/Range.h"
 #include "engine/object/Sheets.h"
 #include "engine/object/Workbook.h"
 #include "engine/object/Workbooks.h"
@@ -13,6 +17,7 @@
 #include "framework/FolderScan.h"
 
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <span>
 
@@ -80,12 +85,26 @@ Workbook& openBase(Application& app, const PendingResult& pending, const std::st
     }
 }
 
-// Every worksheet of one workbook after the result's last sheet; chart sheets are passed over.
-void appendWorksheets(framework::Host& host, Workbook& book, const std::string& file, Workbook& result) {
+// A worksheet's heading row, as far as its used range reaches.
+std::vector<std::string> headingsOf(Worksheet& sheet) {
+    return headingRow(sheet, long(sheet.UsedRange().Cells().Columns().Count()));
+}
+
+// Every worksheet of one workbook after the result's last sheet; chart sheets are passed over. With the base
+// workbook's first headings given, each worksheet's heading row is checked against them and a difference logged.
+void appendWorksheets(framework::Host& host, Workbook& book, const std::string& file, Workbook& result,
+                      const std::vector<std::string>* firstHeadings, int& otherHeadings) {
     const int count = book.Worksheets().Count();
     for (int i = 1; i <= count; ++i) {
         Worksheet& sheet = book.Worksheets(i);
         host.appendLog("正在复制文件“" + file + "”中的工作表“" + sheet.Name() + "”数据");
+        if (firstHeadings) {
+            const std::string difference = headingDifference(*firstHeadings, headingsOf(sheet));
+            if (!difference.empty()) {
+                ++otherHeadings;
+                host.appendLog(headingDifferenceLine("文件“" + file + "”中的", sheet.Name(), difference));
+            }
+        }
         sheet.Copy(result.Sheets()(result.Sheets().Count()));
     }
     // The workbook stays open to the end of the merge, but its cells are no longer needed here.
@@ -103,15 +122,20 @@ Outcome mergeFolderAsSheets(framework::Host& host, const MergeFolderPage& page, 
         Application app;
         Workbook& result = openBase(app, pending, paths.front(), files.front());
         framework::logContent(host, result, paths.front());
+        // The start row says whether row 1 is a heading row; the base workbook's first worksheet sets the headings.
+        std::optional<std::vector<std::string>> firstHeadings;
+        if (leadingNumber(page.startRowText) > 1 && result.Worksheets().Count() > 0)
+            firstHeadings = headingsOf(result.Worksheets(1));
+        int otherHeadings = 0;
         for (size_t i = 1; i < files.size(); ++i) {
             app.Workbooks().ExpectOpens(std::span(paths).subspan(i));
             Workbook& book = openFolderWorkbook(app, paths[i], files[i]);
             framework::logContent(host, book);
-            appendWorksheets(host, book, files[i], result);
+            appendWorksheets(host, book, files[i], result, firstHeadings ? &*firstHeadings : nullptr, otherHeadings);
             host.progress(i + 1, files.size());
         }
         pending.save(result);
-        reportMerged(host, target, result.saveWarnings());
+        reportMerged(host, target, result.saveWarnings(), otherHeadingsSentence(otherHeadings, false));
         app.Workbooks().Close();
         app.Quit();
         host.pumpEvents();

@@ -28,6 +28,7 @@ constexpr const char* kNoStartRow = "没有开始行，将默认设置为2";
 constexpr const char* kStartRowZero = "开始行必须是大于0的数字，请重新输入";
 constexpr const char* kTitleStartRow = "开始行有误";
 constexpr const char* kSheetNameHeading = "所属的原工作表";
+constexpr const char* kNoHeadingRow = "按标题名称对齐列需要标题行：开始行为1时没有标题行，请把开始行设为2或更大";
 } // namespace
 
 long leadingNumber(const std::string& text) {
@@ -53,8 +54,15 @@ bool startRowAccepted(framework::Host& host, std::string& startRowText) {
     return true;
 }
 
+bool alignmentAccepted(framework::Host& host, bool byHeader, const std::string& startRowText) {
+    if (!byHeader || leadingNumber(startRowText) != 1) return true;
+    host.message(kNoHeadingRow, kTitleStartRow);
+    return false;
+}
+
 Outcome mergeSheetsAction(framework::Host& host, MergeSheetsPage& page) {
     if (!startRowAccepted(host, page.startRowText)) return Outcome::Refused;
+    if (!alignmentAccepted(host, page.byHeader, page.startRowText)) return Outcome::Refused;
     if (!framework::sourceExists(page.sourcePath)) {
         host.message(framework::msg::kSourceMissing, framework::msg::kTitleSourceMissing);
         return Outcome::Refused;
@@ -69,7 +77,8 @@ Outcome mergeSheets(framework::Host& host, const MergeSheetsPage& page, const st
         Application app;
         Workbook& resultBook = app.Workbooks().Add();
         Worksheet& result = resultBook.Worksheets(1);
-        StackState state(leadingNumber(page.startRowText), rowLimitFor(target));
+        if (!alignmentAccepted(host, page.byHeader, page.startRowText)) return Outcome::Refused;
+        StackState state(leadingNumber(page.startRowText), rowLimitFor(target), page.byHeader);
         const LabelColumns labels{page.sheetNameColumn ? std::vector<std::string>{kSheetNameHeading}
                                                        : std::vector<std::string>{},
                                   {}};
@@ -83,7 +92,7 @@ Outcome mergeSheets(framework::Host& host, const MergeSheetsPage& page, const st
             host.progress(uint64_t(i), uint64_t(count));
         }
         resultBook.SaveAs(target, 1);
-        reportMerged(host, target, resultBook.saveWarnings());
+        reportMerged(host, target, resultBook.saveWarnings(), otherHeadingsSentence(state.otherHeadings, page.byHeader));
         app.Workbooks().Close();
         app.Quit();
         host.pumpEvents();

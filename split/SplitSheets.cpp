@@ -4,6 +4,7 @@
 #include "engine/object/Sheets.h"
 #include "engine/object/Workbook.h"
 #include "engine/object/Workbooks.h"
+#include "engine/object/SheetNames.h"
 #include "engine/object/Worksheet.h"
 #include "framework/ContentNote.h"
 #include "framework/Failure.h"
@@ -52,7 +53,14 @@ Outcome splitSheets(framework::Host& host, const SplitSheetsPage& page, const st
             const std::string name = sheet.Name();
             host.appendLog("正在复制工作表“" + name + "”数据");
             host.pumpEvents();
-            copySheetAlone(book, sheet);
+            Worksheet& copy = copySheetAlone(book, sheet);
+            // Some producers allow names a workbook may not carry ("a/b", "../x"); the part's sheet takes a
+            // valid one, as its file name does, instead of failing the save.
+            if (!sheetNameProblem(name).empty()) {
+                const std::string valid = validSheetName(name);
+                copy.SetName(valid);
+                host.appendLog("“" + name + "”不能直接用作工作表名，改为“" + valid + "”");
+            }
             const PartName file = names.next(name);
             if (!file.note.empty()) host.appendLog(file.note);
             book.SaveAs(framework::joinPath(folder, file.name + "." + page.extension), 1);

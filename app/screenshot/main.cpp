@@ -57,38 +57,44 @@ void release(Form1& form, const QString& name) {
     QTest::mouseClick(form.control(name), Qt::LeftButton);
 }
 
-// A workbook with three worksheets of a header and a few rows, for the runs shown after the pages.
-QString sampleWorkbook(const QString& folder, const QString& name = "销售数据.xls") {
+// A workbook with three worksheets of a header and a few rows, for the runs shown after the pages. A branch
+// that keeps its columns in another order and adds one of its own has `otherOrder` set.
+QString sampleWorkbook(const QString& folder, const QString& name = "销售数据.xls", bool otherOrder = false) {
     tabrix::engine::Application app;
     auto& book = app.Workbooks().Add();
     const char* regions[] = {"华东", "华北", "华南"};
+    const uint32_t date = otherOrder ? 2 : 1, product = otherOrder ? 1 : 2;
     for (int s = 1; s <= 3; ++s) {
         auto& sheet = book.Worksheets(s);
         sheet.SetName(regions[s - 1]);
-        sheet.Cells(1, 1).SetValue(std::string("日期"));
-        sheet.Cells(1, 2).SetValue(std::string("产品"));
+        sheet.Cells(1, date).SetValue(std::string("日期"));
+        sheet.Cells(1, product).SetValue(std::string("产品"));
         sheet.Cells(1, 3).SetValue(std::string("数量"));
+        if (otherOrder) sheet.Cells(1, 4).SetValue(std::string("备注"));
         for (int r = 2; r <= 2 + s * 2; ++r) {
-            sheet.Cells(r, 1).SetValue(std::string("2024/1/") + std::to_string(r));
-            sheet.Cells(r, 2).SetValue(std::string("产品") + std::to_string(r));
+            sheet.Cells(r, date).SetValue(std::string("2024/1/") + std::to_string(r));
+            sheet.Cells(r, product).SetValue(std::string("产品") + std::to_string(r));
             sheet.Cells(r, 3).SetValue(double(r * 10 + s));
+            if (otherOrder) sheet.Cells(r, 4).SetValue(std::string("补货"));
         }
     }
     const QString path = QDir(folder).filePath(name);
     book.SaveAs(path.toStdString());
     return path;
 }
-// Page 2 after a finished merge of a folder of two branches' workbooks into one sheet, with the name columns.
+// Page 2 after a finished merge of a folder of two branches' workbooks into one sheet, with the name columns and
+// the columns lined up by their headings (the second branch keeps them in another order).
 bool shootMergeFolder(Form1& form, const QString& folder, const QString& work) {
     const QString branches = QDir(work).filePath("分店");
     QDir().mkpath(branches);
     sampleWorkbook(branches, "北京.xls");
-    sampleWorkbook(branches, "上海.xls");
+    sampleWorkbook(branches, "上海.xls", true);
     release(form, "menu1(1)");
     release(form, "menu2(2)");
     DialogScript::answerFolder(branches);
     form.control<QPushButton>("Command2")->click();
     form.control<QCheckBox>("Check2")->setChecked(true);
+    form.control<QCheckBox>("Check6")->setChecked(true);
     DialogScript::answerFile(QDir(work).filePath("分店汇总.xls"));
     form.control<QPushButton>("Command4")->click();
     return shoot(form, folder, "15-merge-folder-done");

@@ -13,11 +13,21 @@ constexpr int64_t kMaxCol = 16384;
 
 enum class Moved { No, Yes, OffSheet };
 
-Moved shiftBounds(FormulaToken& token, int64_t rowOffset, int64_t colOffset) {
+// Where a relative column goes: nullptr moves every one by the offset.
+using ColumnPlace = std::function<uint32_t(uint32_t)>;
+
+Moved shiftBounds(FormulaToken& token, int64_t rowOffset, int64_t colOffset, const ColumnPlace* inRow = nullptr,
+                  uint32_t ownRow = 0) {
     Moved moved = Moved::No;
     for (uint8_t i = 0; i < token.boundCount; ++i) {
         RefBound& bound = token.bounds[i];
-        if (bound.hasCol && !bound.colAbsolute && colOffset != 0) {
+        const uint32_t placed = inRow && bound.hasCol && bound.hasRow && !bound.colAbsolute && bound.row == ownRow
+                                    ? (*inRow)(bound.col)
+                                    : 0;
+        if (placed != 0) {
+            if (placed != bound.col) moved = Moved::Yes;
+            bound.col = placed;
+        } else if (bound.hasCol && !bound.colAbsolute && colOffset != 0) {
             const int64_t col = int64_t(bound.col) + colOffset;
             if (col < 1 || col > kMaxCol) return Moved::OffSheet;
             bound.col = uint32_t(col);
@@ -57,9 +67,8 @@ void appendBound(std::string& out, const RefBound& bound) {
     }
 }
 
-} // namespace
-
-std::string shiftFormula(std::string_view formula, int64_t rowOffset, int64_t colOffset) {
+std::string shiftReferences(std::string_view formula, int64_t rowOffset, int64_t colOffset, const ColumnPlace* inRow,
+                            uint32_t ownRow) {
     std::string out;
     out.reserve(formula.size() + 8);
     FormulaTokenizer tokenizer(formula);
@@ -67,7 +76,15 @@ std::string shiftFormula(std::string_view formula, int64_t rowOffset, int64_t co
     size_t copied = 0; // untouched stretches are copied in one piece when the next change comes
     while (tokenizer.next(token)) {
         if (token.kind != TokenKind::Reference || token.boundCount == 0) continue;
-        const Moved moved = shiftBounds(token, rowOffset, colOffset);
+        const FormulaToken original = token;
+        // Only references on the formula's own sheet point into its row.
+        const ColumnPlace* place = token.areaBegin == token.begin ? inRow : nullptr;
+        Moved moved = shiftBounds(token, rowOffset, colOffset, place, ownRow);
+        if (place && token.boundCount == 2 && token.bounds[0].hasCol && token.bounds[1].hasCol &&
+            token.bounds[0].col > token.bounds[1].col) {
+            token = original;
+            moved = shiftBounds(token, rowOffset, colOffset);
+        }
         if (moved == Moved::No) continue;
         out.append(formula.substr(copied, token.areaBegin - copied));
         if (moved == Moved::OffSheet) {
@@ -83,6 +100,17 @@ std::string shiftFormula(std::string_view formula, int64_t rowOffset, int64_t co
     }
     out.append(formula.substr(copied));
     return out;
+}
+
+} // namespace
+
+std::string shiftFormula(std::string_view formula, int64_t rowOffset, int64_t colOffset) {
+    return shiftReferences(formula, rowOffset, colOffset, nullptr, 0);
+}
+
+std::string shiftFormulaInRow(std::string_view formula, uint32_t ownRow, int64_t rowOffset, int64_t colOffset,
+                              const std::function<uint32_t(uint32_t)>& columnTo) {
+    return shiftReferences(formula, rowOffset, colOffset, &columnTo, ownRow);
 }
 
 } // namespace tabrix::engine::formula

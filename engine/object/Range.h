@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace tabrix::engine {
@@ -56,6 +57,10 @@ public:
     /// Copies values, formulas (relative references moved with the cells), formats and merged areas to the
     /// rectangle of the same size whose top-left cell is the destination's first cell.
     void Copy(const Range& destination) const;
+    /// The same with the columns rearranged: column i of this range (from 0) goes to the destination's first
+    /// column + columnTo[i]. Runs of columns that stay side by side are copied as one; a formula's relative
+    /// references into its own row follow the columns they point to.
+    void CopyRearranged(const Range& destination, std::span<const uint32_t> columnTo) const;
     /// Removes the cells; with xlShiftToLeft the cells to their right in the same rows move left, with
     /// xlShiftUp the cells below in the same columns move up.
     void Delete(int shift = xlShiftToLeft) const;

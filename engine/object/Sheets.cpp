@@ -35,7 +35,7 @@ Worksheet& Sheets::Item(const std::string& name) {
     const std::string wanted = lower(name);
     for (size_t i = 0; i < m_book.sheetCount(); ++i)
         if (counts(i) && lower(m_book.data().sheets[i]->name) == wanted) return m_book.sheetObject(i);
-    throw EngineError(m_book.Name() + ": 没有名为“" + name + "”的工作表");
+    throw MissingSheetError("工作簿“" + m_book.Name() + "”中没有名为“" + name + "”的工作表");
 }
 
 Worksheet& Sheets::Add() { return Add(m_book.sheetObject(m_book.activePosition())); }

@@ -5,6 +5,7 @@
 
 #include <expat.h>
 
+#include <cstdint>
 #include <new>
 
 namespace tabrix::engine::xlsx {
@@ -117,7 +118,12 @@ void ExpatParser::raise() {
             throw EngineError(m_where + ": " + e.what());
         }
     }
-    auto line = XML_GetCurrentLineNumber(m_parser);
+#ifdef TABRIX_EXPAT_HAS_64BIT_POSITIONS
+    const uint64_t line = XML_GetCurrentLineNumber64(m_parser);
+#else
+    // Older expat has only the XML_Size call, which later releases deprecate in favour of the one above.
+    const uint64_t line = XML_GetCurrentLineNumber(m_parser);
+#endif
     throw EngineError(xmlErrorMessage(m_where, line, XML_ErrorString(XML_GetErrorCode(m_parser))));
 }
 

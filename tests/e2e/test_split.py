@@ -8,7 +8,7 @@ import unittest
 import openpyxl
 import xlrd
 
-from e2e_support import TempDirCase, make_book, run_cli
+from e2e_support import TempDirCase, make_book, patch_part, run_cli
 
 HEADER = ["编号", "地区", "数量", "单价", "金额"]
 
@@ -261,6 +261,25 @@ class SplitSheets(SplitCase):
                 lines = out.splitlines()
                 self.assertEqual(lines[1:3], ["正在复制工作表“a”数据", "正在复制工作表“b<c”数据"])
                 self.assertEqual(lines[-1], "[拆分完成] 拆分数据完成！")
+
+    def test_sheet_names_a_workbook_may_not_carry_are_made_valid(self):
+        # openpyxl refuses such names, so they are put into the package by hand, as a lax producer would.
+        made = make_book(self.path("made.xlsx"), [("s1", [["x", 1]]), ("s2", [["y", 2]]), ("s3", [["z", 3]])])
+        step = self.path("step.xlsx")
+        patch_part(made, step, "xl/workbook.xml", 'name="s1"', 'name="a/b"')
+        src = self.path("src.xlsx")
+        patch_part(step, src, "xl/workbook.xml", 'name="s2"', 'name="../x"')
+        for ext in ("xlsx", "xls"):
+            with self.subTest(ext=ext):
+                folder = self.path("raw_" + ext)
+                code, out, err = run_cli("split-sheets", src, folder, "--ext", ext)
+                self.assertEqual(code, 0, out + err)
+                self.assertIn("“a/b”不能直接用作工作表名，改为“a_b”", out)
+                self.assertIn("“../x”不能直接用作工作表名，改为“.._x”", out)
+                self.assertEqual(sorted(os.listdir(folder)), sorted("%s.%s" % (n, ext) for n in ("a_b", ".._x", "s3")))
+                self.assertEqual(read_book(os.path.join(folder, "a_b." + ext)), {"a_b": [["x", 1.0]]})
+                self.assertEqual(read_book(os.path.join(folder, ".._x." + ext)), {".._x": [["y", 2.0]]})
+                self.assertEqual(read_book(os.path.join(folder, "s3." + ext)), {"s3": [["z", 3.0]]})
 
     def test_missing_source_and_unsafe_folder(self):
         code, out, _ = run_cli("split-sheets", self.path("none.xlsx"), self.dir)

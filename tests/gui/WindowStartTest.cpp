@@ -19,10 +19,10 @@ using app::Form1;
 
 namespace {
 // What the program really needs and does: its own engine, no spreadsheet software, results as new files.
-const QString kAbout = "     Tabrix(Tabrix)自带读写Excel工作簿的引擎，可直接处理Excel2003及以前版本（.xls）和"
+const QString kAbout = "     Tabrix自带读写Excel工作簿的引擎，可直接处理Excel2003及以前版本（.xls）和"
                        "Excel2007版本（.xlsx）的文件，使用本工具不需要安装MS Office或其他电子表格软件。\n"
                        "\n"
-                       "     Tabrix(Tabrix)所产生的数据均为保存新文件，对原Excel文档没有任何影响。\n"
+                       "     Tabrix所产生的数据均为保存新文件，对原Excel文档没有任何影响。\n"
                        "\n"
                        "    欢迎提出意见和建议。";
 const int kPages[] = {1, 2, 3, 4, 6, 7, 8, 9};
