@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Times tabrix-cli against the peer tools on the shared workloads, in one run, and prints ratios.
 
-    bench/run_bench.py [--only load,merge,merge_folder,merge_folder_memory,list,convert,find,clear] [--data DIR] [--runs N] [--with-slow-peers]
+    bench/run_bench.py [--only load,merge,merge_folder,merge_headings,merge_folder_memory,list,convert,find,clear]
+                       [--data DIR] [--runs N] [--with-slow-peers] [--base-cli OLD_TABRIX_CLI]
 
 Workloads come from ../shared/bench/gen.py (seed 1, generated into DATA when missing); peers are the scripts in
 ../shared/bench/peers run from a work folder under bench/work/ (npm modules installed there on first use).
@@ -115,6 +116,44 @@ def bench_merge_folder(data, runs, results):
 
 
 # 500 workbooks of 2,000 rows: 1,000,000 rows into one sheet. Memory must follow the result, not the sources.
+def reordered_folder(data):
+    """The folder workload with the columns of every second workbook in another order (reversed)."""
+    folder = os.path.join(data, "folder_reordered")
+    if os.path.isdir(folder):
+        return folder
+    import openpyxl
+    source = os.path.join(data, "folder")
+    os.makedirs(folder + ".part", exist_ok=True)
+    for i, name in enumerate(sorted(os.listdir(source))):
+        if i % 2 == 0:
+            shutil.copy(os.path.join(source, name), os.path.join(folder + ".part", name))
+            continue
+        book = openpyxl.load_workbook(os.path.join(source, name), read_only=True)
+        out = openpyxl.Workbook(write_only=True)
+        for ws in book.worksheets:
+            target = out.create_sheet(ws.title)
+            for row in ws.iter_rows(values_only=True):
+                target.append(list(reversed(row)))
+        out.save(os.path.join(folder + ".part", name))
+    os.rename(folder + ".part", folder)
+    return folder
+
+
+def bench_merge_headings(data, runs, base_cli, results):
+    """Lining columns up by heading against the positional merge of the same folder; the heading check against
+    a build without it (--base-cli) on the folder whose headings all agree."""
+    out = os.path.join(WORK, "out")
+    os.makedirs(out, exist_ok=True)
+    folder = reordered_folder(data)
+    cmd = "%s merge-folder %s %s/%%s.xlsx --overwrite --quiet %%s >/dev/null" % (CLI, folder, out)
+    results["merge_reordered_position"] = timed("tabrix merge-folder reordered", cmd % ("pos", ""), runs)
+    results["merge_reordered_by_header"] = timed("tabrix merge-folder --by-header", cmd % ("hdr", "--by-header"), runs)
+    plain = "%%s merge-folder %s %s/%%s.xlsx --overwrite --quiet >/dev/null" % (os.path.join(data, "folder"), out)
+    results["merge_checked"] = timed("tabrix merge-folder (checked)", plain % (CLI, "chk"), runs)
+    if base_cli:
+        results["merge_unchecked"] = timed("base merge-folder (no check)", plain % (base_cli, "unchk"), runs)
+
+
 def bench_merge_folder_memory(data, results):
     folder = os.path.join(data, "folder500")
     if not os.path.isdir(folder):
@@ -273,6 +312,9 @@ def report(results):
         ("merge folder: --name-columns / without", "%.2f×" % (results["merge_folder_names_tabrix"] /
                                                               results["merge_folder_tabrix"])
          if "merge_folder_names_tabrix" in results else "n/a"),
+        ("merge folder reordered: --by-header / by position",
+         ratio(results, "merge_reordered_by_header", "merge_reordered_position")),
+        ("merge folder: with heading check / base build", ratio(results, "merge_checked", "merge_unchecked")),
         ("merge folder as sheets: ssconvert / tabrix",
          ratio(results, "merge_folder_ssconvert", "merge_folder_sheets_tabrix")),
         ("merge folder 500 x 2,000 rows: peak RSS MB", "%.0f" % results["merge_folder500_tabrix_rss_mb"]
@@ -318,6 +360,7 @@ def main():
     ap.add_argument("--data", default=os.path.join(WORK, "data"))
     ap.add_argument("--runs", type=int, default=3)
     ap.add_argument("--with-slow-peers", action="store_true")
+    ap.add_argument("--base-cli", help="a tabrix-cli built from an earlier commit, for before/after figures")
     a = ap.parse_args()
     if not os.path.exists(CLI):
         sys.exit("build first: scripts/run (or cmake --build build)")
@@ -332,6 +375,8 @@ def main():
         bench_merge(a.data, a.runs, a.with_slow_peers, results)
     if "merge_folder" in only:
         bench_merge_folder(a.data, a.runs, results)
+    if "merge_headings" in only:
+        bench_merge_headings(a.data, a.runs, a.base_cli, results)
     if "merge_folder_memory" in only:
         bench_merge_folder_memory(a.data, results)
     if "convert" in only:

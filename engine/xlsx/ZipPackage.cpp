@@ -64,8 +64,16 @@ std::string zipErrorText(int code) {
     return text;
 }
 
+// Newer libzip names a cut-off archive with a code of its own; older releases report it as inconsistent.
+bool damagedOrCutOff(int code) {
+#ifdef ZIP_ER_TRUNCATED_ZIP
+    if (code == ZIP_ER_TRUNCATED_ZIP) return true;
+#endif
+    return code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS || code == ZIP_ER_EOF;
+}
+
 [[noreturn]] void failOpen(const std::string& name, int code) {
-    if (code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS || code == ZIP_ER_EOF)
+    if (damagedOrCutOff(code))
         throw EngineError(name + ": 不是工作簿（zip 包已损坏或不完整）");
     throw EngineError(name + ": 无法打开 zip 包（" + zipErrorText(code) + "）");
 }

@@ -259,13 +259,6 @@ class CompareRefusesAndFails(CompareCase):
             self.assertEqual((code, out.strip()), (1, "[操作失效] 新的文件不能覆盖原有Excel文件"))
         self.assertEqual(values(self.first), [["k", 1]])
 
-    def test_unknown_sheet_fails_naming_it_and_leaves_nothing(self):
-        code, out, _ = self.compare(self.first, self.second, sheet2="无此表")
-        self.assertEqual(code, 2)
-        self.assertIn("比较数据失败", out)
-        self.assertIn("无此表", out)
-        self.assertNotIn("out.xlsx", os.listdir(self.dir))
-
 
 if __name__ == "__main__":
     unittest.main()

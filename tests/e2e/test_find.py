@@ -164,13 +164,6 @@ class FindRefusesAndFails(TempDirCase):
         self.assertEqual(code, 0)
         self.assertEqual(values(self.path("o.xlsx")), [ROWS[3]])
 
-    def test_unknown_sheet_fails_naming_it_and_leaves_nothing(self):
-        code, out, _ = run_cli("find", self.src, "没有这个表", "1", self.path("o.xlsx"))
-        self.assertEqual(code, 2)
-        self.assertIn("查找数据失败", out)
-        self.assertIn("没有这个表", out)
-        self.assertEqual(sorted(os.listdir(self.dir)), ["src.xlsx"])
-
     def test_damaged_source_fails_and_leaves_nothing(self):
         with open(self.path("bad.xlsx"), "wb") as f:
             f.write(b"PK\x03\x04 not a zip")

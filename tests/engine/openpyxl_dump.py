@@ -107,13 +107,27 @@ def sheet_states(path):
     return {s.get("name"): s.get("state", "visible") for s in root.iter(ns + "sheet")}
 
 
+def defined_names(wb):
+    """Every defined name, global and sheet-local: openpyxl before 3.1 keeps them all in one list, later releases
+    keep the global ones in a dict on the workbook and the local ones on each worksheet (with no localSheetId)."""
+    names = wb.defined_names
+    if hasattr(names, "definedName"):
+        return list(names.definedName)
+    found = list(names.values())
+    for ws in wb.worksheets:
+        for dn in ws.defined_names.values():
+            dn.localSheetId = wb.sheetnames.index(ws.title) if dn.localSheetId is None else dn.localSheetId
+            found.append(dn)
+    return found
+
+
 def main(path):
     wb = openpyxl.load_workbook(path)
     cached = openpyxl.load_workbook(path, data_only=True)
     emit("book.sheets", "|".join(wb.sheetnames))
     emit("book.active", wb.sheetnames.index(wb.active.title) if wb.active is not None else -1)
     emit("book.date1904", int(wb.epoch.year == 1904))
-    for dn in wb.defined_names.definedName:
+    for dn in defined_names(wb):
         scope = "" if dn.localSheetId is None else "@%d" % dn.localSheetId
         emit("name.%s%s" % (dn.name, scope), "%s|%d" % (dn.attr_text, bool(dn.hidden)))
     for ws in wb.worksheets:

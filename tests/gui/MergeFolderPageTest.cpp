@@ -91,6 +91,42 @@ private slots:
         QCOMPARE(test::readSheet(target, 2), (std::vector<std::string>{"名称|数量", "b2|2", "b3|3"}));
     }
 
+    void theHeadingBoxesOnBothPagesAndTheirVisibility() {
+        test::openPage(*form, 1);
+        auto* sheetsBox = form->control<QCheckBox>("Check5");
+        QCOMPARE(sheetsBox->text(), QString("按标题名称对齐列"));
+        QVERIFY(sheetsBox->isVisible() && !sheetsBox->isChecked());
+        QVERIFY(sheetsBox->geometry().top() > form->control("Check1")->geometry().bottom());
+        chooseFolder();
+        auto* folderBox = form->control<QCheckBox>("Check6");
+        QCOMPARE(folderBox->text(), QString("按标题名称对齐列"));
+        QVERIFY(folderBox->isVisible() && !folderBox->isChecked());
+        QVERIFY(folderBox->geometry().top() > form->control("Check2")->geometry().bottom());
+        folderBox->setChecked(true);
+        form->control<QRadioButton>("Option1(1)")->click();
+        QVERIFY(!folderBox->isVisible());
+        form->control<QRadioButton>("Option1(0)")->click();
+        QVERIFY(folderBox->isVisible() && folderBox->isChecked());
+    }
+
+    void aWholeMergeByHeadingsWithItsLog() {
+        test::makeBook((folder / "广州.xls").string(), {{"一月", {{"数量", "名称", "备注"}, {"5", "g2", "新店"}}}});
+        chooseFolder();
+        form->control<QCheckBox>("Check6")->setChecked(true);
+        const std::string target = dir->file("对齐.xls");
+        DialogScript::answerFile(QString::fromStdString(target));
+        form->control<QPushButton>("Command4")->click();
+        const QString log = form->logBox()->toPlainText();
+        QVERIFY2(log.contains("文件“广州.xls”中的工作表“一月”的列已按标题名称对齐：“数量”移到第B列，“名称”移到第A列，"
+                              "“备注”新增为第C列"),
+                 qPrintable(log));
+        QCOMPARE(messageTexts(),
+                 QStringList{"合并完成: 合并数据完成！有1个工作表的标题与第一个工作表不同，已按标题名称对齐列。"});
+        const auto rows = test::readSheet(target, 1);
+        QCOMPARE(rows.front(), std::string("名称|数量|备注"));
+        QCOMPARE(rows.back(), std::string("g2|5|新店"));
+    }
+
     void anEmptyStartRowIsPutBackAndAResultInTheFolderRefused() {
         chooseFolder();
         form->control<QLineEdit>("Text4")->clear();

@@ -268,12 +268,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
         test::openPage(*form, 1);
         QCOMPARE(QApplication::focusWidget(), form->control("Text1"));
-        const char* order[] = {"Command1", "Text2", "Check1", "Command3"};
+        const char* order[] = {"Command1", "Text2", "Check1", "Check5", "Command3"};
         for (const char* next : order) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget()->objectName(), QString(next));
         }
         QTest::keyClick(form->control("Command3"), Qt::Key_Tab, Qt::ShiftModifier);
+        QTest::keyClick(form->control("Check5"), Qt::Key_Tab, Qt::ShiftModifier);
         QTest::keyClick(form->control("Check1"), Qt::Key_Tab, Qt::ShiftModifier);
         QTest::keyClick(form->control("Text2"), Qt::Key_Tab, Qt::ShiftModifier);
         DialogScript::answerFile(source);
