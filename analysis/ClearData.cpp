@@ -1,5 +1,7 @@
 #include "analysis/ClearData.h"
 
+#include "analysis/LenientKeys.h"
+
 #include "engine/model/ValueEquality.h"
 #include "engine/object/Application.h"
 #include "engine/object/FindIndex.h"
@@ -15,6 +17,8 @@
 #include "framework/RowProgress.h"
 #include "framework/SaveTarget.h"
 #include "framework/SourceCheck.h"
+
+#include <optional>
 
 namespace tabrix::analysis {
 
@@ -44,17 +48,27 @@ Extent extentOf(Worksheet& sheet) {
 }
 
 // True when some row of the removal worksheet with data row k's key has equal values in columns 2 to its
-// width: each occurrence of the key is tried in search order until one matches in full.
-bool standsInRemoval(Worksheet& data, uint32_t k, Worksheet& removal, const Range& keys, uint32_t removalCols) {
+// width: each occurrence of the key is tried in search order until one matches in full. With lenient keys the
+// rows holding the key come from their index and values are compared leniently too.
+bool standsInRemoval(Worksheet& data, uint32_t k, Worksheet& removal, const Range& keys, uint32_t removalCols,
+                     const LenientKeys* lenient) {
+    const auto matchesRow = [&](uint32_t r) {
+        uint32_t n = 2;
+        const auto equal = lenient ? lenientValuesEqual : valuesEqual;
+        while (n <= removalCols && equal(data.Cells(k, n).Value(), removal.Cells(r, n).Value()))
+            ++n;
+        return n > removalCols;
+    };
+    if (lenient) {
+        for (uint32_t r : lenient->rows(data.Cells(k, 1).Value()))
+            if (matchesRow(r)) return true;
+        return false;
+    }
     std::optional<Range> hit = keys.Find(literalWhat(data.Cells(k, 1).Value()), xlWhole);
     if (!hit) return false;
     const std::string first = hit->Address();
     do {
-        const uint32_t r = hit->Row();
-        uint32_t n = 2;
-        while (n <= removalCols && valuesEqual(data.Cells(k, n).Value(), removal.Cells(r, n).Value()))
-            ++n;
-        if (n > removalCols) return true;
+        if (matchesRow(hit->Row())) return true;
         hit = keys.FindNext(*hit);
     } while (hit && hit->Address() != first);
     return false;
@@ -115,10 +129,13 @@ Outcome clearData(framework::Host& host, const ClearDataPage& page, const std::s
         host.appendLog(kAnalysing);
 
         const Range keys = books.removalSheet.Range("A1:A" + std::to_string(removal.rows));
+        std::optional<LenientKeys> lenient;
+        if (page.lenient) lenient.emplace(books.removalSheet, 1, removal.rows);
         framework::RowProgress progress(host, data.rows);
         uint32_t next = 1;
         for (uint32_t k = 1; k <= data.rows; ++k) {
-            if (!standsInRemoval(books.dataSheet, k, books.removalSheet, keys, removal.cols)) {
+            if (!standsInRemoval(books.dataSheet, k, books.removalSheet, keys, removal.cols,
+                                 lenient ? &*lenient : nullptr)) {
                 const std::string row = std::to_string(k);
                 books.dataSheet.Range("A" + row + ":" + last + row).Copy(result.Range("A" + std::to_string(next++)));
             }

@@ -13,6 +13,7 @@ struct ClearDataPage {
     std::string removalPath;       ///< Text10(1); may name the data workbook
     std::string removalSheet;      ///< List5(1)'s selected entry
     std::string extension = "xls"; ///< the working extension, for the save dialog's filter
+    bool lenient = false;          ///< "忽略首尾空格和全角半角": keys and values matched leniently
 };
 
 /// The page's action button: checks both sources and worksheets, asks for the result file, then writes the

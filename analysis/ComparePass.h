@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/model/CellValue.h"
 #include "framework/Host.h"
 
 #include <cstdint>
@@ -15,6 +16,8 @@ class Worksheet;
 }
 
 namespace tabrix::analysis {
+
+class LenientKeys;
 
 /// Rows and columns of a worksheet's used range counted from A1.
 struct Extent {
@@ -34,7 +37,20 @@ struct PassPlan {
     std::vector<std::pair<uint32_t, uint32_t>> compared; ///< (walked column, searched column)
     std::string last;                                    ///< letters of the last column of a copied row
     uint32_t numberColumn;                               ///< where a copy's source row number goes; 0 for none
+    /// The searched key column's rows by lenient key: keys and compared values are then matched leniently
+    /// (white space around them dropped, full-width forms as half-width ones). nullptr: matched exactly.
+    const LenientKeys* lenient = nullptr;
 };
+
+/// A walked row without a full match whose key stands in the searched worksheet, with the searched row that
+/// differs from it in the fewest compared columns (the first of those).
+struct ChangedRow {
+    uint32_t walked;
+    uint32_t searched;
+};
+
+/// Whether two values are the same as the plan compares them (exactly, or leniently).
+bool sameValue(const PassPlan& plan, const engine::Variant& walked, const engine::Variant& searched);
 
 /// Where a pass stands among the rows of the whole comparison, for the host's progress bar.
 struct PassShare {
@@ -63,8 +79,9 @@ private:
 
 /// Runs one pass: a row with a full match is copied to the same-data sheet when one is given, a row without one
 /// to the difference sheet; rows land from row 1 down without gaps. The progress line follows the rows. With
-/// `ahead`, the pass's finds were made already and only the copies are made here.
+/// `ahead`, the pass's finds were made already and only the copies are made here. With `changes`, every row
+/// without a full match whose key stands in the searched worksheet is listed there with its closest row.
 void runPass(framework::Host& host, const PassPlan& plan, engine::Worksheet* same, engine::Worksheet& different,
-             PassShare share, MatchesAhead* ahead = nullptr);
+             PassShare share, MatchesAhead* ahead = nullptr, std::vector<ChangedRow>* changes = nullptr);
 
 } // namespace tabrix::analysis

@@ -1,7 +1,9 @@
 #include "analysis/CompareSheets.h"
 
+#include "analysis/ChangedRowsSheet.h"
 #include "analysis/CompareNames.h"
 #include "analysis/ComparePass.h"
+#include "analysis/LenientKeys.h"
 #include "engine/EngineError.h"
 #include "engine/model/CellAddress.h"
 #include "engine/object/Application.h"
@@ -18,6 +20,8 @@
 #include "framework/SheetListing.h"
 #include "framework/SourceCheck.h"
 
+#include <algorithm>
+#include <memory>
 #include <system_error>
 
 namespace tabrix::analysis {
@@ -34,6 +38,8 @@ constexpr const char* kSameSheet = "相同的数据";
 constexpr const char* kFindingSame = "正在查找相同的数据";
 constexpr const char* kAnalysingDifferent = "正在分析不同的数据";
 constexpr const char* kDoneLine = "比较数据完成";
+constexpr const char* kChangesSheet = "变化的数据";
+constexpr const char* kMarkingChanges = "正在标出变化的数据";
 
 // The page's own checks, with the texts of the buttons (the action and the correspondence button).
 bool pageChecksPass(framework::Host& host, const ComparePage& page) {
@@ -96,22 +102,40 @@ struct ResultSheets {
     Worksheet& same;
     Worksheet& firstDifferent;
     Worksheet& secondDifferent;
+    Worksheet* changes; // after the difference sheets, when changed rows are asked for
+    DifferenceSheetNames names;
 };
 
+// The words a difference sheet's name uses for its side: what stands between its quotes.
+std::string sideWords(const std::string& sheetName) {
+    const std::string open = "“", close = "”";
+    const size_t from = sheetName.find(open), to = sheetName.rfind(close);
+    if (from == std::string::npos || to == std::string::npos || to < from + open.size()) return sheetName;
+    return sheetName.substr(from + open.size(), to - from - open.size());
+}
+
 // A new workbook reduced to its first sheet, then three sheets added in front of it, each before the last:
-// the tabs read same-data, first difference, second difference, and the sheet the workbook came with.
+// the tabs read same-data, first difference, second difference, (changed rows,) and the sheet the workbook
+// came with.
 ResultSheets addResultBook(Application& app, const ComparePage& page) {
     Workbook& book = app.Workbooks().Add();
     for (int i = book.Worksheets().Count(); i >= 2; --i)
         book.Worksheets(i).Delete();
     const DifferenceSheetNames names = differenceSheetNames(page.firstPath, page.secondPath);
+    // The sheet of changed rows is added first, so that the three added before it come ahead of it and the
+    // same-data sheet is still the active one.
+    Worksheet* changes = nullptr;
+    if (page.changes) {
+        changes = &book.Worksheets().Add();
+        changes->SetName(kChangesSheet);
+    }
     Worksheet& secondDifferent = book.Worksheets().Add();
     secondDifferent.SetName(names.second);
     Worksheet& firstDifferent = book.Worksheets().Add();
     firstDifferent.SetName(names.first);
     Worksheet& same = book.Worksheets().Add();
     same.SetName(kSameSheet);
-    return {book, same, firstDifferent, secondDifferent};
+    return {book, same, firstDifferent, secondDifferent, changes, names};
 }
 
 uint32_t columnOf(const std::string& letters) {
@@ -149,6 +173,25 @@ Plans enhancedPlans(const Sources& s, Extent one, Extent two, const std::vector<
     return plans;
 }
 
+// The columns the sheet of changed rows shows: every column of either worksheet by position, those the first pass
+// compares marked; or the pairs of the correspondence, the key pair first and the others compared.
+ChangeLayout changeLayout(const Sources& s, const ResultSheets& result, Extent one, Extent two, bool enhanced,
+                          const std::vector<ColumnPair>& pairs) {
+    ChangeLayout layout{s.first, s.second, sideWords(result.names.first), sideWords(result.names.second), {}, {}};
+    if (enhanced) {
+        for (size_t a = 0; a < pairs.size(); ++a) {
+            layout.columns.push_back({columnOf(pairs[a].first), columnOf(pairs[a].second)});
+            layout.compared.push_back(a > 0);
+        }
+        return layout;
+    }
+    for (uint32_t c = 1; c <= std::max(one.cols, two.cols); ++c) {
+        layout.columns.push_back({c, c});
+        layout.compared.push_back(c >= 2 && c <= one.cols);
+    }
+    return layout;
+}
+
 Outcome compare(framework::Host& host, const ComparePage& page, const std::string& target, bool enhanced) {
     if (!comparisonChecksPass(host, page)) return Outcome::Refused;
     try {
@@ -156,7 +199,15 @@ Outcome compare(framework::Host& host, const ComparePage& page, const std::strin
         Sources sources = openSources(app, page);
         ResultSheets result = addResultBook(app, page);
         const Extent one = extentOf(sources.first), two = extentOf(sources.second);
-        const Plans plans = enhanced ? enhancedPlans(sources, one, two, page.pairs) : plainPlans(sources, one, two);
+        Plans plans = enhanced ? enhancedPlans(sources, one, two, page.pairs) : plainPlans(sources, one, two);
+        // Lenient keys are indexed before either pass starts: the second pass's finds may run on another thread.
+        std::unique_ptr<LenientKeys> firstKeys, secondKeys;
+        if (page.lenient) {
+            firstKeys = std::make_unique<LenientKeys>(sources.first, plans.firstPass.searchedKey, one.rows);
+            secondKeys = std::make_unique<LenientKeys>(sources.second, plans.secondPass.searchedKey, two.rows);
+            plans.firstPass.lenient = firstKeys.get();
+            plans.secondPass.lenient = secondKeys.get();
+        }
         host.resetLog(framework::msg::kLogReset);
         framework::logContent(host, sources.firstBook);
         if (sources.secondBook) framework::logContent(host, *sources.secondBook);
@@ -170,10 +221,17 @@ Outcome compare(framework::Host& host, const ComparePage& page, const std::strin
         } catch (const std::system_error&) {
             // No thread to be had: the second pass makes its own finds, as it does for one worksheet.
         }
-        runPass(host, plans.firstPass, &result.same, result.secondDifferent, {0, total});
+        std::vector<ChangedRow> changed;
+        runPass(host, plans.firstPass, &result.same, result.secondDifferent, {0, total}, nullptr,
+                result.changes ? &changed : nullptr);
         host.appendLog(kAnalysingDifferent);
         runPass(host, plans.secondPass, nullptr, result.firstDifferent, {two.rows, total},
                 secondFinds ? &*secondFinds : nullptr);
+        if (result.changes) {
+            host.appendLog(kMarkingChanges);
+            writeChangedRows(*result.changes, changeLayout(sources, result, one, two, enhanced, page.pairs),
+                             plans.firstPass, changed);
+        }
         result.book.Worksheets(result.book.Worksheets().Count()).Delete();
         result.book.SaveAs(target, 1);
         const std::vector<std::string> warnings = result.book.saveWarnings();
@@ -182,6 +240,7 @@ Outcome compare(framework::Host& host, const ComparePage& page, const std::strin
         app.Workbooks().Close();
         app.Quit();
         host.appendLog(kDoneLine);
+        if (result.changes) host.appendLog("有变化的数据共" + std::to_string(changed.size()) + "行");
         for (const auto& warning : warnings)
             host.appendLog(warning);
         host.message("比较数据完成！", "比较数据完成");

@@ -23,6 +23,8 @@ struct ComparePage {
     bool enhanced = false;         ///< Check4 ticked
     std::vector<ColumnPair> pairs; ///< the key pair first, then the compared pairs
     std::string extension = "xls"; ///< the working extension, for the save dialog's filter
+    bool changes = false;          ///< "标出变化的单元格": a fourth sheet pairs each changed row with its old one
+    bool lenient = false;          ///< "忽略首尾空格和全角半角": keys and values matched leniently
 };
 
 /// The page's action button: checks both sources and worksheets, asks for the result file, then runs the

@@ -25,6 +25,8 @@
 #include <QScreen>
 #include <QUrl>
 
+#include <algorithm>
+
 // Resources of a static library are registered by name from outside any namespace.
 static void registerPictures() {
     Q_INIT_RESOURCE(tabrix);
@@ -39,6 +41,7 @@ const QColor kSelectorText(50, 50, 50);
 const QColor kNewerOptionText(20, 20, 20);
 constexpr int kPageLeft = 3720, kPageTop = 1200;
 constexpr int kBannerWidth = 8040, kBannerHeight = 810;
+constexpr int kLogWidth = 5295, kLogHeight = 2055, kLogBottom = kPageTop + 2810 + kLogHeight;
 constexpr int kRuleY = 810;
 
 const char* const kAboutText = "     Tabrix自带读写Excel工作簿的引擎，可直接处理Excel2003及以前版本（.xls）和"
@@ -119,7 +122,7 @@ void Form1::buildFrame() {
     log->setReadOnly(true);
     log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     log->setPlainText("数据处理信息\n");
-    setTwipsGeometry(log, kPageLeft, kPageTop + 2410, 5295, 2055);
+    setTwipsGeometry(log, kPageLeft, kPageTop + 2410, kLogWidth, kLogHeight);
     auto* about = new QPlainTextEdit(this);
     about->setObjectName("about");
 
@@ -176,6 +179,9 @@ void Form1::stylePass() {
     names << "Check1"
           << "Check5"
           << "Check6"
+          << "Check7"
+          << "Check8"
+          << "Check9"
           << "Check4"
           << "Check2"
           << "Check3"
@@ -245,7 +251,10 @@ void Form1::showPage(int k, int height) {
     QWidget* page = control(arrayName("fra", k));
     setTwipsGeometry(page, kPageLeft, kPageTop, 5290, height);
     page->show();
-    setTwipsTop(logBox(), kPageTop + height);
+    // The log box stands under the page and ends where it ends under the tallest of the original pages, so a
+    // taller page leaves it shorter rather than pushing it out of the window.
+    setTwipsGeometry(logBox(), kPageLeft, kPageTop + height, kLogWidth,
+                     std::min(kLogHeight, kLogBottom - kPageTop - height));
     logBox()->show();
     // Keyboard users start on the page's first control.
     for (QWidget* w : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))

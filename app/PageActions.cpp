@@ -88,7 +88,9 @@ void PageActions::mergeFolder() {
 analysis::ComparePage PageActions::comparePage() {
     analysis::ComparePage page{s(m_form.control<QLineEdit>("Text7(0)")->text()), selected(m_form, "List2(0)"),
                                s(m_form.control<QLineEdit>("Text7(1)")->text()), selected(m_form, "List2(1)"),
-                               m_form.control<QCheckBox>("Check4")->isChecked(), {}, s(m_form.workingExtension())};
+                               m_form.control<QCheckBox>("Check4")->isChecked(), {}, s(m_form.workingExtension()),
+                               m_form.control<QCheckBox>("Check7")->isChecked(),
+                               m_form.control<QCheckBox>("Check8")->isChecked()};
     const Form1::Correspondence& table = m_form.correspondence();
     for (size_t a = 0; a < std::min(table.firstColumns.size(), table.secondColumns.size()); ++a)
         page.pairs.push_back({table.firstColumns[a], table.secondColumns[a]});
@@ -119,7 +121,7 @@ void PageActions::clearData() {
     runOperation([this] {
         analysis::ClearDataPage page{s(m_form.control<QLineEdit>("Text10(0)")->text()), selected(m_form, "List5(0)"),
                                      s(m_form.control<QLineEdit>("Text10(1)")->text()), selected(m_form, "List5(1)"),
-                                     s(m_form.workingExtension())};
+                                     s(m_form.workingExtension()), m_form.control<QCheckBox>("Check9")->isChecked()};
         analysis::clearDataAction(m_form.host(), page);
     });
 }

@@ -90,6 +90,8 @@ void comparePage(QWidget* form) {
     b.label(arrayName("La1", 15), "选择工作表：", 2700, 1420, 2160, 180);
     b.list(arrayName("List2", 1), 2700, 1620, 2160, 780);
     b.checkBox("Check4", "增强比较", kBoxLeft, 2480, 1140, 255);
+    b.checkBox("Check7", "标出变化的单元格", kBoxLeft, 2820, 2040, 255);
+    b.checkBox("Check8", "忽略首尾空格和全角半角", 2520, 2820, 2520, 255);
     b.button("Command13", "设定列的对应关系", 1560, 2460, 1800, kRowHeight);
     b.button("Command11", "比较并保存", 3480, 2460, 1380, kRowHeight);
 }
@@ -112,6 +114,7 @@ void clearPage(QWidget* form) {
     b.list(arrayName("List5", 0), kBoxLeft, 1620, 2160, 780);
     b.label(arrayName("La1", 22), "选择工作表：", 2700, 1420, 2160, 180);
     b.list(arrayName("List5", 1), 2700, 1620, 2160, 780);
+    b.checkBox("Check9", "忽略首尾空格和全角半角", kBoxLeft, 2480, 3300, 255);
     b.button("Command14", "保存结果", 3765, 2460, 1095, 320);
 }
 
@@ -133,9 +136,11 @@ void convertPage(QWidget* form) {
 int pageHeight(int page) {
     switch (page) {
     case 4:
-    case 6:
     case 8:
         return 2800;
+    // The compare page has a row of options more than its neighbours.
+    case 6:
+        return 3130;
     case 9:
         return 2810;
     default:

@@ -4,6 +4,8 @@ namespace tabrix::cli {
 
 namespace {
 const OptionHelp kOverwrite{"--overwrite", "OUT 已存在时替换它（没有此选项时，已存在的 OUT 不会被改动，命令以退出码 1 结束）"};
+const OptionHelp kLenient{"--lenient", "比较关键列和各列的值时忽略首尾空格（含全角空格、不换行空格和制表符），全角字母、数字和符号"
+                                       "视同半角；写入结果的值保持原样"};
 
 const char* const kExitCodes = "退出码: 0 完成; 1 输入被拒绝（消息说明原因）; 2 失败（消息说明哪里出错，OUT 下不会留下不完整的结果）";
 
@@ -49,7 +51,7 @@ const std::vector<CommandHelp>& commands() {
          "在 SHEET 的单元格中查找 TEXT（包含即可，不区分大小写，* ? 为通配符，~ 转义；也查找单元格显示的文本），"
          "把每个含有它的行按原顺序写入 OUT 的“查找结果”工作表，每行一次。",
          {kOverwrite}},
-        {"compare", "BOOK1 SHEET1 BOOK2 SHEET2 OUT [--pairs K1=K2[,A1=A2...]] [--overwrite]",
+        {"compare", "BOOK1 SHEET1 BOOK2 SHEET2 OUT [--pairs K1=K2[,A1=A2...]] [--changes] [--lenient] [--overwrite]",
          "比较两个工作表，写出相同的行和各自不同的行",
          "在 OUT 中写三个工作表：“相同的数据”（BOOK2 的 SHEET2 中在 SHEET1 里有完全相同行的行），"
          "以及两个“不同的数据”工作表（各自在另一个工作表中没有完全相同行的行）。"
@@ -59,10 +61,13 @@ const std::vector<CommandHelp>& commands() {
          {{"--pairs K1=K2[,A1=A2...]",
            "增强比较：按列的对应关系比较。每对是第一个工作表的列字母=第二个工作表的列字母，第一对是关键列；"
            "复制的每行右边一列写入它在原工作表中的行号"},
+          {"--changes", "再写一个“变化的数据”工作表：SHEET2 中没有完全相同行、但关键列的值在 SHEET1 里有的行，"
+                        "与 SHEET1 中最接近的那一行上下成对列出，值不同的单元格填充浅色"},
+          kLenient,
           kOverwrite}},
-        {"clear", "DATA SHEET REMOVE RSHEET OUT [--overwrite]", "从 DATA 的工作表中清除 REMOVE 工作表里的行",
+        {"clear", "DATA SHEET REMOVE RSHEET OUT [--lenient] [--overwrite]", "从 DATA 的工作表中清除 REMOVE 工作表里的行",
          "把 DATA 的 SHEET 中在 REMOVE 的 RSHEET 里找不到完全相同的行（A 列相同且其余各列相等）的行，按原顺序写入 OUT。",
-         {kOverwrite}},
+         {kLenient, kOverwrite}},
         {"split-sheets", "SRC OUTDIR [--ext xls|xlsx]", "把 SRC 的每个工作表存为以工作表名命名的工作簿",
          "把 SRC 的每个工作表（图表工作表除外）分别保存为 OUTDIR 中的一个工作簿，文件名为工作表名；"
          "OUTDIR 不存在时创建，其中不能已有该格式的工作簿。不能用作文件名的名称改为可用的名称，并写入处理信息。",

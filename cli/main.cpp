@@ -153,7 +153,7 @@ int findCommand(const Args& args) {
 
 int clearCommand(const Args& args) {
     const auto& p = args.positional;
-    analysis::ClearDataPage page{p[0], p[1], p[2], p[3], extensionOf(p[4])};
+    analysis::ClearDataPage page{p[0], p[1], p[2], p[3], extensionOf(p[4]), args.has("--lenient")};
     cli::ConsoleHost host(p[4], args.has("--overwrite"));
     return exitCode(analysis::clearDataAction(host, page));
 }
@@ -161,6 +161,8 @@ int clearCommand(const Args& args) {
 int compareCommand(const Args& args) {
     const auto& p = args.positional;
     analysis::ComparePage page{p[0], p[1], p[2], p[3], false, {}, extensionOf(p[4])};
+    page.changes = args.has("--changes");
+    page.lenient = args.has("--lenient");
     if (args.pairs) {
         std::string problem;
         auto pairs = cli::parsePairs(*args.pairs, problem);

@@ -74,6 +74,19 @@ void Range::SetValue(const Variant& value) {
     m_sheet->cellsWritten();
 }
 
+void Range::SetInteriorColor(uint32_t rgb) {
+    SheetData& sheet = m_sheet->data();
+    StyleTable& styles = m_sheet->workbook().data().styles;
+    for (uint32_t r = m_rect.firstRow; r <= m_rect.lastRow; ++r)
+        for (uint32_t c = m_rect.firstCol; c <= m_rect.lastCol; ++c) {
+            Cell& cell = sheet.at(r, c);
+            Style style = styles.get(cell.style);
+            style.fill = Fill{1, 0xFF000000u | (rgb & 0xFFFFFFu), 0};
+            cell.style = styles.intern(style);
+        }
+    m_sheet->cellsWritten();
+}
+
 std::string Range::Text() const {
     const BookData& book = m_sheet->workbook().data();
     const Cell* c = m_sheet->data().find(m_rect.firstRow, m_rect.firstCol);

@@ -47,6 +47,9 @@ public:
     Variant Value() const;
     /// Puts the value into every cell of the range; the cells keep their formats, formulas are removed.
     void SetValue(const Variant& value);
+    /// Fills every cell of the range with a solid colour (Interior.Color; 0xRRGGBB), keeping the rest of each
+    /// cell's format; empty cells keep the fill as styled blanks.
+    void SetInteriorColor(uint32_t rgb);
     /// The first cell's value as its number format shows it.
     std::string Text() const;
     /// Formula of the first cell with its "=", or its value as text when it has none.

@@ -195,6 +195,33 @@ private slots:
         QVERIFY(!form->findChild<Form3*>("Form3"));
     }
 
+    void theChangeAndLenientBoxesWithAWholeRun() {
+        const QString first = file("2023.xls"), second = file("2024.xls");
+        test::makeBook(first.toStdString(), {{"名单", {{"工号", "部门"}, {"A001", "销售"}, {"A002", "财务"}}}});
+        test::makeBook(second.toStdString(), {{"名单", {{"工号", "部门"}, {"A001 ", "销售"}, {"A002", "人事"}}}});
+        chooseSources(first, second);
+        auto* changes = form->control<QCheckBox>("Check7");
+        auto* lenient = form->control<QCheckBox>("Check8");
+        QCOMPARE(changes->text(), QString("标出变化的单元格"));
+        QCOMPARE(lenient->text(), QString("忽略首尾空格和全角半角"));
+        QVERIFY(!changes->isChecked() && !lenient->isChecked());
+        QVERIFY(changes->isVisible() && lenient->isVisible());
+        QVERIFY(changes->geometry().top() > form->control("Check4")->geometry().bottom());
+        QVERIFY(form->control("fra(6)")->rect().contains(lenient->geometry()));
+        changes->setChecked(true);
+        lenient->setChecked(true);
+        const QString target = file("比较.xls");
+        DialogScript::answerFile(target);
+        press(form.get(), "Command11");
+        QCOMPARE(form->logBox()->toPlainText(),
+                 QString("数据处理信息\n正在查找相同的数据\n处理第3行数据\n正在分析不同的数据\n处理第3行数据\n"
+                         "正在标出变化的数据\n比较数据完成\n有变化的数据共1行"));
+        const std::string out = target.toStdString();
+        QCOMPARE(test::readSheet(out, 1), (std::vector<std::string>{"工号|部门", "A001 |销售"}));
+        QCOMPARE(test::readSheet(out, 4),
+                 (std::vector<std::string>{"来源|工号|部门", "2023.xls|A002|财务", "2024.xls|A002|人事"}));
+    }
+
     void aWholeEnhancedComparisonFromPageSix() {
         const QString first = file("本月.xlsx"), second = file("上月.xlsx");
         test::makeBook(first.toStdString(),

@@ -4,6 +4,7 @@
 #include "support/TestPaths.h"
 
 #include <QLineEdit>
+#include <QCheckBox>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -67,6 +68,27 @@ private slots:
         press(*form, "Command12");
         QCOMPARE(messageTexts(), QStringList{"请选择工作表: 没有选择工作表"});
         QCOMPARE(DialogScript::shown().size(), size_t(1));
+    }
+
+    void aLenientClearFromPageEight() {
+        const QString data = file("名单.xls"), removal = file("离职.xls");
+        test::makeBook(data.toStdString(), {{"名单", {{"Ａ１０２ ", "上海乙"}, {"A103", "北京丙"}}}});
+        test::makeBook(removal.toStdString(), {{"离职", {{"a102", "上海乙\t"}}}});
+        test::openPage(*form, 8);
+        auto* lenient = form->control<QCheckBox>("Check9");
+        QCOMPARE(lenient->text(), QString("忽略首尾空格和全角半角"));
+        QVERIFY(lenient->isVisible() && !lenient->isChecked());
+        DialogScript::answerFile(data);
+        press(*form, "Command15(0)");
+        DialogScript::answerFile(removal);
+        press(*form, "Command15(1)");
+        lenient->setChecked(true);
+        const QString target = file("在职.xls");
+        DialogScript::answerFile(target);
+        press(*form, "Command14");
+        QCOMPARE(form->logBox()->toPlainText(), QString("数据处理信息\n正在分析数据\n处理第2行数据\n删除数据完成"));
+        QCOMPARE(test::readSheet(target.toStdString(), 1), (std::vector<std::string>{"A103|北京丙"}));
+        QVERIFY(lenient->isChecked());
     }
 
     void aWholeClearFromPageEight() {

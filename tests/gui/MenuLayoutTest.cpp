@@ -147,12 +147,15 @@ private slots:
     void pageHeightsAndLogBoxTops() {
         const struct {
             int page, height;
-        } cases[] = {{1, 2410}, {2, 2410}, {3, 2410}, {4, 2800}, {6, 2800}, {7, 2410}, {8, 2800}};
+        } cases[] = {{1, 2410}, {2, 2410}, {3, 2410}, {4, 2800}, {6, 3130}, {7, 2410}, {8, 2800}};
         for (const auto& c : cases) {
             test::openPage(*form, c.page);
             QCOMPARE(visiblePages(*form), std::vector<int>{c.page});
             QCOMPARE(test::box(*form, indexed("fra", c.page)), QRect(3720, 1200, 5290, c.height));
             QCOMPARE(test::top(*form, "Text_inf"), 1200 + c.height);
+            // Under the taller compare page the log box ends where it ends under the conversion page.
+            const QRect log = test::box(*form, "Text_inf");
+            QCOMPARE(log.top() + log.height(), std::min(1200 + c.height + 2055, 1200 + 2810 + 2055));
             QVERIFY(form->control("Text_inf")->isVisible());
             for (int k = 1; k <= 8; ++k)
                 QCOMPARE(form->control(indexed("menu2", k))->font().bold(), k == c.page);
