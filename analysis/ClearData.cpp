@@ -60,7 +60,7 @@ bool standsInRemoval(Worksheet& data, uint32_t k, Worksheet& removal, const Rang
         return n > removalCols;
     };
     if (lenient) {
-        for (uint32_t r : lenient->rows(data.Cells(k, 1).Value()))
+        for (uint32_t r = lenient->first(data.Cells(k, 1).Value()); r != 0; r = lenient->next(r))
             if (matchesRow(r)) return true;
         return false;
     }

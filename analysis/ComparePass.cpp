@@ -64,7 +64,7 @@ Lookup lookUp(const PassPlan& plan, const Range& keys, uint32_t i, bool wantClos
     Closest closest(wantClosest);
     const Variant key = plan.walked.Cells(i, plan.walkedKey).Value();
     if (plan.lenient) {
-        for (uint32_t r : plan.lenient->rows(key)) {
+        for (uint32_t r = plan.lenient->first(key); r != 0; r = plan.lenient->next(r)) {
             const uint32_t count = differences(plan, i, r, closest.enough());
             if (count == 0) return {true, 0};
             closest.offer(r, count);

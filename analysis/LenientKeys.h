@@ -3,9 +3,8 @@
 #include "engine/model/CellValue.h"
 
 #include <cstdint>
-#include <span>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 namespace tabrix::engine {
@@ -22,11 +21,25 @@ class LenientKeys {
 public:
     LenientKeys(engine::Worksheet& sheet, uint32_t column, uint32_t rows);
 
-    /// The rows (ascending) whose key matches the value; empty when none does.
-    std::span<const uint32_t> rows(const engine::Variant& value) const;
+    /// The rows whose key matches the value, in ascending order, one after another from `first`: 0 ends them.
+    uint32_t first(const engine::Variant& value) const;
+    uint32_t next(uint32_t row) const { return m_next[row]; }
 
 private:
-    std::unordered_map<std::string, std::vector<uint32_t>> m_rows;
+    // An open-addressed table of the keys, each with its first row, the keys' texts back to back: a lookup
+    // mostly touches one slot. Most keys stand on one row; the further rows of a key are chained in m_next.
+    struct Slot {
+        uint64_t hash = 0;
+        size_t at = 0;       ///< where the key's text starts in m_texts
+        uint32_t length = 0;
+        uint32_t row = 0;    ///< the key's first row; 0 marks a free slot
+    };
+    std::string m_texts;
+    std::vector<Slot> m_table; ///< a power of two long, at most half full
+    std::vector<uint32_t> m_next;
+
+    Slot& slotFor(std::string_view key, uint64_t hash);
+    const Slot& slotFor(std::string_view key, uint64_t hash) const;
 };
 
 /// The key text of a value for a lenient match (see above); "" for an empty cell and for blank text alike.

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Times tabrix-cli against the peer tools on the shared workloads, in one run, and prints ratios.
 
-    bench/run_bench.py [--only load,merge,merge_folder,merge_headings,merge_folder_memory,list,convert,find,clear]
+    bench/run_bench.py [--only load,merge,merge_folder,merge_headings,merge_folder_memory,list,convert,find,clear,
+                               compare,compare_changes]
                        [--data DIR] [--runs N] [--with-slow-peers] [--base-cli OLD_TABRIX_CLI]
 
 Workloads come from ../shared/bench/gen.py (seed 1, generated into DATA when missing); peers are the scripts in
@@ -231,6 +232,34 @@ def bench_compare(data, runs, results):
             "%s compare %s Left %s Right %s/compared_dup.xlsx --overwrite --quiet" % (CLI, l, r, out), runs)
 
 
+def bench_compare_changes(data, runs, results):
+    """--changes and --lenient on the 100,000-row pair with 1 % of the shared rows changed, against the plain
+    compare of the same pair and a pandas peer doing the same normalisation; then the 1,000,000-row pair."""
+    out = os.path.join(WORK, "out")
+    os.makedirs(out, exist_ok=True)
+    left, right = os.path.join(data, "changed_left.xlsx"), os.path.join(data, "changed_right.xlsx")
+    if not (os.path.exists(left) and os.path.exists(right)):
+        sh("%s %s/gen.py pair %s %s --rows 100000 --diff 0.01 --seed 1" % (PY, SHARED, left, right))
+    cmd = "%s compare %s Left %s Right %s/changes.xlsx --overwrite --quiet %%s" % (CLI, left, right, out)
+    results["changes_plain"] = timed("tabrix compare 1 % changed", cmd % "", runs)
+    results["changes_changes"] = timed("tabrix compare --changes", cmd % "--changes", runs)
+    results["changes_lenient"] = timed("tabrix compare --lenient", cmd % "--lenient", runs)
+    results["changes_both"] = timed("tabrix compare --changes --lenient", cmd % "--changes --lenient", runs)
+    results["changes_pandas"] = timed(
+        "pandas compare changes lenient", "%s %s/peers/pandas_compare_changes.py %s %s %s/pd_changes.xlsx >/dev/null"
+        % (PY, HERE, left, right, out), runs, slow=True)
+    # The same pair ten times as long (1 % of the shared rows changed), for how the time grows with the rows.
+    big = (os.path.join(data, "changed_1m_left.xlsx"), os.path.join(data, "changed_1m_right.xlsx"))
+    if not all(os.path.exists(p) for p in big):
+        sh("%s %s/gen.py pair %s %s --rows 1000000 --diff 0.01 --seed 1" % (PY, SHARED, big[0], big[1]))
+    results["changes_1m_both"] = timed(
+        "tabrix 1,000,000 --changes --lenient", "%s compare %s Left %s Right %s/changes_1m.xlsx --overwrite --quiet "
+        "--changes --lenient" % (CLI, big[0], big[1], out), runs, slow=True)
+    results["changes_1m_plain"] = timed(
+        "tabrix 1,000,000 plain", "%s compare %s Left %s Right %s/changes_1m.xlsx --overwrite --quiet"
+        % (CLI, big[0], big[1], out), runs, slow=True)
+
+
 def bench_convert(data, runs, results):
     out = os.path.join(WORK, "conv")
     for name, src, to in (("xls_to_xlsx", "xls_folder", "xlsx"), ("xlsx_to_xls", "folder", "xls")):
@@ -292,9 +321,9 @@ def bench_split(data, runs, results):
         % (PY, HERE, multi, peer_dir), runs, clean, slow=True)
 
 
-def ratio(results, peer, ours):
+def ratio(results, peer, ours, digits=1):
     if peer in results and ours in results and results[ours] > 0:
-        return "%.1f×" % (results[peer] / results[ours])
+        return "%.*f×" % (digits, results[peer] / results[ours])
     return "n/a"
 
 
@@ -313,8 +342,8 @@ def report(results):
                                                               results["merge_folder_tabrix"])
          if "merge_folder_names_tabrix" in results else "n/a"),
         ("merge folder reordered: --by-header / by position",
-         ratio(results, "merge_reordered_by_header", "merge_reordered_position")),
-        ("merge folder: with heading check / base build", ratio(results, "merge_checked", "merge_unchecked")),
+         ratio(results, "merge_reordered_by_header", "merge_reordered_position", 2)),
+        ("merge folder: with heading check / base build", ratio(results, "merge_checked", "merge_unchecked", 2)),
         ("merge folder as sheets: ssconvert / tabrix",
          ratio(results, "merge_folder_ssconvert", "merge_folder_sheets_tabrix")),
         ("merge folder 500 x 2,000 rows: peak RSS MB", "%.0f" % results["merge_folder500_tabrix_rss_mb"]
@@ -328,6 +357,12 @@ def report(results):
         ("compare pair: pandas / window path", ratio(results, "compare_pandas", "compare_window")),
         ("compare pair 3 pairs / plain (tabrix)", ratio(results, "compare_pairs_tabrix", "compare_tabrix")),
         ("compare pair 3 pairs / plain (window)", ratio(results, "compare_pairs_window", "compare_window")),
+        ("compare 1 % changed: --changes / plain", ratio(results, "changes_changes", "changes_plain", 2)),
+        ("compare 1 % changed: --lenient / plain", ratio(results, "changes_lenient", "changes_plain", 2)),
+        ("compare 1 % changed: pandas lenient+changes / tabrix --changes --lenient",
+         ratio(results, "changes_pandas", "changes_both")),
+        ("compare --changes --lenient: 1,000,000 / 100,000", ratio(results, "changes_1m_both", "changes_both", 2)),
+        ("compare plain: 1,000,000 / 100,000 (same pairs)", ratio(results, "changes_1m_plain", "changes_plain", 2)),
         ("compare 1,000,000 / pair (tabrix)", ratio(results, "compare_1m_tabrix", "compare_tabrix")),
         ("compare 1,000,000: peak RSS MB", "%.0f" % results["compare_1m_rss_mb"] if results.get("compare_1m_rss_mb")
          else "n/a"),
@@ -389,6 +424,8 @@ def main():
         bench_clear(a.data, a.runs, results)
     if "compare" in only:
         bench_compare(a.data, a.runs, results)
+    if "compare_changes" in only:
+        bench_compare_changes(a.data, a.runs, results)
     with open(os.path.join(WORK, "results.json"), "w") as f:
         json.dump(results, f, indent=1)
     report(results)
