@@ -107,7 +107,8 @@ Args parseArgs(int argc, char** argv, int from) {
 // stderr so that the listing or dump on stdout stays clean.
 engine::Workbook& openNoting(engine::Application& app, const std::string& path) {
     engine::Workbook& book = app.Workbooks().Open(path);
-    if (auto note = engine::contentNote(path, book.content())) std::fprintf(stderr, "%s\n", note->c_str());
+    if (auto note = engine::contentNote(path, book.content(), book.tableStartRow()))
+        std::fprintf(stderr, "%s\n", note->c_str());
     return book;
 }
 

@@ -6,7 +6,8 @@
 namespace tabrix::framework {
 
 void logContent(Host& host, const engine::Workbook& book, const std::string& shownPath) {
-    const auto note = engine::contentNote(shownPath.empty() ? book.FullName() : shownPath, book.content());
+    const auto note =
+        engine::contentNote(shownPath.empty() ? book.FullName() : shownPath, book.content(), book.tableStartRow());
     if (note) host.appendLog(*note);
 }
 

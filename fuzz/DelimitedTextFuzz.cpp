@@ -2,13 +2,13 @@
 // (encoding, markup sniffing, delimiter), so the dispatch between the text readers is covered too.
 #include "TextReaderFuzz.h"
 
-#include "engine/text/TextWorkbook.h"
+#include "engine/object/TextContent.h"
 
 using namespace tabrix::engine;
 
 namespace {
 std::unique_ptr<BookData> read(std::string_view bytes) {
-    return text::readTextWorkbookBytes(bytes, "fuzz.csv");
+    return readTextTableBytes(bytes, "fuzz.csv");
 }
 } // namespace
 

@@ -125,7 +125,8 @@ bool shootSplitColumn(Form1& form, const QString& folder, const QString& sample,
     form.control<QPushButton>("Command8")->click();
     return shoot(form, folder, "17-split-column-done");
 }
-// Page 6 after a finished comparison of the sample with last month's copy of it.
+// Page 6 after a finished comparison of the sample with last month's copy of it, the changed cells marked and
+// stray spaces forgiven.
 bool shootCompare(Form1& form, const QString& folder, const QString& sample, const QString& work) {
     const QString previous = QDir(work).filePath("上月销售数据.xls");
     {
@@ -142,6 +143,8 @@ bool shootCompare(Form1& form, const QString& folder, const QString& sample, con
     form.control<QPushButton>("Command10(0)")->click();
     DialogScript::answerFile(previous);
     form.control<QPushButton>("Command10(1)")->click();
+    form.control<QCheckBox>("Check7")->setChecked(true);
+    form.control<QCheckBox>("Check8")->setChecked(true);
     DialogScript::answerFile(QDir(work).filePath("比较结果.xls"));
     form.control<QPushButton>("Command11")->click();
     return shoot(form, folder, "18-compare-done");

@@ -13,7 +13,7 @@ namespace tabrix::engine {
 enum class FileFormat : uint8_t { Xlsx, Xls };
 
 /// What a file held, whatever its name says: a workbook of either format, or a table in another form.
-enum class ContentKind : uint8_t { Xlsx, Xls, Html, SpreadsheetMl, Csv, Tsv, SemicolonText };
+enum class ContentKind : uint8_t { Xlsx, Xls, Html, SpreadsheetMl, Csv, Tsv, SemicolonText, PipeText, PlainText };
 
 /// A defined name (kept so formulas that use it stay meaningful after a save).
 struct DefinedName {
@@ -34,6 +34,7 @@ public:
     bool date1904 = false;
     FileFormat format = FileFormat::Xlsx; ///< the format Save writes
     ContentKind content = ContentKind::Xlsx;
+    uint32_t tableStartRow = 1; ///< text with lines above its table: the row where the table starts
     uint32_t activeSheet = 0;
 
     /// Text of a text cell, formula text of a formula cell.

@@ -6,20 +6,6 @@
 
 namespace tabrix::engine {
 
-size_t utf8Length(const std::string& text) {
-    size_t n = 0;
-    for (unsigned char c : text) n += (c & 0xC0) != 0x80 ? 1 : 0;
-    return n;
-}
-
-std::string utf8Prefix(const std::string& text, size_t n) {
-    size_t count = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && count++ == n) return text.substr(0, i);
-    }
-    return text;
-}
-
 std::string cleanSheetName(const std::string& value, const std::string& fallback) {
     std::string name = value;
     for (char& c : name)

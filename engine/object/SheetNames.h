@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/model/Utf8.h"
+
 #include <string>
 
 namespace tabrix::engine {
@@ -18,9 +20,5 @@ std::string uniqueCopyName(const Workbook& target, const std::string& name);
 /// 31 characters; an empty result becomes the fallback.
 std::string cleanSheetName(const std::string& value, const std::string& fallback);
 
-/// Number of characters (code points) in UTF-8 text.
-size_t utf8Length(const std::string& text);
-/// The first n characters of UTF-8 text.
-std::string utf8Prefix(const std::string& text, size_t n);
 
 } // namespace tabrix::engine

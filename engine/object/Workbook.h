@@ -46,6 +46,8 @@ public:
     void releaseCells();
     /// What the file held, whatever its name says.
     ContentKind content() const { return m_data->content; }
+    /// For text with lines above its table, the row where the table starts (1 otherwise).
+    uint32_t tableStartRow() const { return m_data->tableStartRow; }
 
     /// Lines about things the last save could not carry (for the operation's log).
     const std::vector<std::string>& saveWarnings() const { return m_saveWarnings; }

@@ -2,7 +2,7 @@
 
 #include "engine/EngineError.h"
 #include "engine/object/XlsHooks.h"
-#include "engine/text/TextWorkbook.h"
+#include "engine/object/TextContent.h"
 #include "engine/xlsx/XlsxReader.h"
 #include "engine/xlsx/XlsxWriter.h"
 
@@ -53,7 +53,7 @@ std::unique_ptr<BookData> readWorkbookFile(const std::string& path) {
     }
     // Not a workbook container: perhaps a table in text (a page, a 2003 XML spreadsheet, CSV) under a
     // workbook's name. Saving it writes a real workbook in the format its name asks for.
-    auto book = text::readTextWorkbook(path);
+    auto book = readTextTable(path);
     book->format = formatForName(path);
     return book;
 }
@@ -78,21 +78,35 @@ const char* contentDescription(ContentKind kind) {
     case ContentKind::Xls: return "2003 格式工作簿（xls），已按该格式读取";
     case ContentKind::Html: return "网页表格（HTML），已按表格读取";
     case ContentKind::SpreadsheetMl: return "2003 XML 表格（XML Spreadsheet），已按表格读取";
-    case ContentKind::Csv: return "逗号分隔的文本（CSV），已按表格读取";
-    case ContentKind::Tsv: return "制表符分隔的文本，已按表格读取";
-    case ContentKind::SemicolonText: return "分号分隔的文本，已按表格读取";
+    case ContentKind::Csv: return "逗号分隔的文本（CSV）";
+    case ContentKind::Tsv: return "制表符分隔的文本";
+    case ContentKind::SemicolonText: return "分号分隔的文本";
+    case ContentKind::PipeText: return "竖线（|）分隔的文本";
+    case ContentKind::PlainText: return "没有分隔符的文本，每行读作一个单元格";
     }
     return "";
 }
+
+bool isDelimitedText(ContentKind kind) {
+    return kind == ContentKind::Csv || kind == ContentKind::Tsv || kind == ContentKind::SemicolonText ||
+           kind == ContentKind::PipeText || kind == ContentKind::PlainText;
+}
 } // namespace
 
-std::optional<std::string> contentNote(const std::string& path, ContentKind content) {
+std::optional<std::string> contentNote(const std::string& path, ContentKind content, uint32_t tableStartRow) {
+    const std::string name = "“" + fs::path(path).filename().string() + "”";
+    const std::string table = tableStartRow > 1 ? "，表格从第" + std::to_string(tableStartRow) + "行开始" : "";
     const auto promised = promisedContent(path);
     // A .txt export and text under any other name are what they are; only a name that promises something else
-    // (or a workbook name over text) is worth a line.
-    if (!promised || *promised == content) return std::nullopt;
-    if (*promised == ContentKind::Csv && content == ContentKind::SemicolonText) return std::nullopt;
-    return "“" + fs::path(path).filename().string() + "”实际是" + contentDescription(content);
+    // (or a workbook name over text) is worth a line, or a table with lines above it.
+    const bool asPromised = !promised || *promised == content ||
+                            (*promised == ContentKind::Csv && content == ContentKind::SemicolonText);
+    if (asPromised) {
+        if (table.empty()) return std::nullopt;
+        return name + "的表格从第" + std::to_string(tableStartRow) + "行开始，前面的行已放在A列";
+    }
+    const std::string read = isDelimitedText(content) && content != ContentKind::PlainText ? "，已按表格读取" : "";
+    return name + "实际是" + contentDescription(content) + table + read;
 }
 
 FileFormat formatForName(const std::string& path) {

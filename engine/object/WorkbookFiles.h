@@ -17,8 +17,9 @@ FileKind sniffFile(const std::string& path);
 std::unique_ptr<BookData> readWorkbookFile(const std::string& path);
 
 /// The line for the operation's log when a file is not what its name says ("“a.xls”实际是网页表格（HTML），已按表格
-/// 读取"); nullopt when it is, or when the name promises nothing.
-std::optional<std::string> contentNote(const std::string& path, ContentKind content);
+/// 读取"), naming the row where the table starts when lines stand above it; for a file that is what its name
+/// says, only that row is worth a line. nullopt when there is nothing to say.
+std::optional<std::string> contentNote(const std::string& path, ContentKind content, uint32_t tableStartRow = 1);
 
 /// Writes the workbook in the given format: into a temporary file in the target's folder, then renamed over the
 /// target, so that a failure leaves no partial file under the target name.

@@ -239,9 +239,54 @@ void SsmlHandler::namedRange(const char** atts) {
 }
 } // namespace
 
+namespace {
+// Past the XML declaration, processing instructions, comments, a DOCTYPE and white space: where the root starts.
+size_t rootElementAt(std::string_view head) {
+    size_t at = head.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+    while (at < head.size()) {
+        const char c = head[at];
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            ++at;
+            continue;
+        }
+        if (c != '<' || at + 1 >= head.size()) return std::string_view::npos;
+        std::string_view close;
+        size_t from = at + 2;
+        if (head[at + 1] == '?') {
+            close = "?>";
+        } else if (head.substr(at, 4) == "<!--") {
+            close = "-->";
+        } else if (head[at + 1] == '!') {
+            // A DOCTYPE may carry an internal subset in brackets, with '>' of its own declarations inside.
+            close = ">";
+            const size_t mark = head.find_first_of("[>", from);
+            if (mark != std::string_view::npos && head[mark] == '[') {
+                from = head.find(']', mark);
+                if (from == std::string_view::npos) return std::string_view::npos;
+            }
+        } else {
+            return at;
+        }
+        const size_t end = head.find(close, from);
+        if (end == std::string_view::npos) return std::string_view::npos;
+        at = end + close.size();
+    }
+    return std::string_view::npos;
+}
+} // namespace
+
 bool isSpreadsheetMl(std::string_view head) {
-    const size_t ns = head.find(kNamespace);
-    return ns != std::string_view::npos && ns < 5000 && head.find("Workbook") != std::string_view::npos;
+    // Only a document whose root is Workbook, with the spreadsheet namespace on it: a page that declares the
+    // same namespace on its <html> element is a page.
+    const size_t at = rootElementAt(head);
+    if (at == std::string_view::npos) return false;
+    const size_t nameEnd = head.find_first_of(" \t\r\n/>", at + 1);
+    if (nameEnd == std::string_view::npos) return false;
+    const std::string_view name = head.substr(at + 1, nameEnd - at - 1);
+    const size_t colon = name.find(':');
+    if ((colon == std::string_view::npos ? name : name.substr(colon + 1)) != "Workbook") return false;
+    const size_t tagEnd = head.find('>', nameEnd);
+    return tagEnd != std::string_view::npos && head.substr(at, tagEnd - at).find(kNamespace) != std::string_view::npos;
 }
 
 std::string declaredXmlEncoding(std::string_view head) {

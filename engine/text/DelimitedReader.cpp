@@ -13,37 +13,6 @@
 namespace tabrix::engine::text {
 
 namespace {
-constexpr int kSniffLines = 20;
-
-// Counts tabs, commas and semicolons outside quotes on each of the first lines.
-struct LineCounts {
-    std::array<int, 3> first{};
-    std::array<int, 3> rest{};
-};
-
-LineCounts countDelimiters(std::string_view text) {
-    LineCounts counts;
-    bool quoted = false;
-    int line = 0;
-    for (size_t i = 0; i < text.size() && line < kSniffLines; ++i) {
-        const char c = text[i];
-        if (c == '"') quoted = !quoted;
-        if (quoted) continue;
-        auto& target = line == 0 ? counts.first : counts.rest;
-        if (c == '\t')
-            ++target[0];
-        else if (c == ',')
-            ++target[1];
-        else if (c == ';')
-            ++target[2];
-        else if (c == '\n' || c == '\r') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            ++line;
-        }
-    }
-    return counts;
-}
-
 std::string_view stripSepLine(std::string_view text, char& delimiter) {
     if (text.size() >= 5 && (text.starts_with("sep=") || text.starts_with("SEP=")) && text[4] != '\r' &&
         text[4] != '\n') {
@@ -140,13 +109,19 @@ void putField(CellSink& sink, RowData& cells, uint32_t row, uint32_t col, std::s
         return;
     }
     if (delimiter != '\t' && field.back() == '\t') {
-        std::string_view digits = field.substr(0, field.size() - 1);
-        while (!digits.empty() && digits.front() == ' ')
-            digits.remove_prefix(1);
-        if (allDigits(digits)) {
-            sink.putText(row, col, digits);
+        // An exporter's padding: spaces, then a TAB that keeps the field text when it is digits alone.
+        std::string_view value = field.substr(0, field.size() - 1);
+        while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+            value.remove_prefix(1);
+        while (!value.empty() && (value.back() == ' ' || value.back() == '\t'))
+            value.remove_suffix(1);
+        if (allDigits(value)) {
+            sink.putText(row, col, value);
             return;
         }
+        if (value.empty()) return;
+        sink.appendTyped(cells, col, value);
+        return;
     }
     sink.appendTyped(cells, col, field);
 }
@@ -304,19 +279,6 @@ std::unique_ptr<BookData> joinStretches(std::vector<Stretch>& parts, const std::
     return std::move(parts[0].book);
 }
 } // namespace
-
-char sniffDelimiter(std::string_view text) {
-    char named = 0;
-    stripSepLine(text, named);
-    if (named) return named;
-    const LineCounts counts = countDelimiters(text);
-    if (counts.first[0] > 0) return '\t';
-    if (counts.first[1] > 0 || counts.first[2] > 0) return counts.first[2] > counts.first[1] ? ';' : ',';
-    // A title line without delimiters: the lines below decide.
-    if (counts.rest[0] > 0) return '\t';
-    if (counts.rest[1] > 0 || counts.rest[2] > 0) return counts.rest[2] > counts.rest[1] ? ';' : ',';
-    return 0;
-}
 
 namespace {
 std::unique_ptr<BookData> readStretches(std::string_view text, char delimiter, const std::string& sheetName,

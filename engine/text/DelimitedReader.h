@@ -8,14 +8,14 @@
 
 namespace tabrix::engine::text {
 
-/// The delimiter of CSV-like text: the character a first line "sep=X" names, else a tab, comma or semicolon
-/// counted outside quotes in the first lines (a tab wins when the first line has one); 0 when the text has none.
-char sniffDelimiter(std::string_view text);
+/// The delimiter that reads text as one column: a byte text never holds.
+inline constexpr char kNoDelimiter = '\0';
 
-/// Reads delimited text (UTF-8) as a workbook of one worksheet. Quoted fields may hold delimiters, doubled
-/// quotes and line breaks; lines end in CR LF, LF or CR alone. Values are typed as typed into a cell, except
-/// what exporters write to keep digits as text: ="0012" is the text 0012, and digits followed by a tab inside
-/// their field stay text.
+/// Reads delimited text (UTF-8) as a workbook of one worksheet; a first line "sep=X" names the delimiter and is
+/// no row. Quoted fields may hold delimiters, doubled quotes and line breaks; lines end in CR LF, LF or CR alone.
+/// Values are typed as typed into a cell, except what exporters write to keep digits as text: ="0012" is the
+/// text 0012, and digits followed by a tab inside their field stay text. A field padded with spaces and a TAB
+/// (as some bank statements pad every field) is read without its padding.
 std::unique_ptr<BookData> readDelimited(std::string_view text, char delimiter, const std::string& sheetName,
                                         const std::string& where);
 

@@ -1,6 +1,6 @@
 #include "engine/text/SheetNaming.h"
 
-#include "engine/object/SheetNames.h"
+#include "engine/model/Utf8.h"
 #include "engine/text/HtmlTokenizer.h"
 
 #include <filesystem>

@@ -120,7 +120,7 @@ TEST(ConvertFolder, SourceCheckComesFirstThenTargetChecks) {
 TEST(ConvertFolder, AFailingFileIsLoggedAndTheRestAreStillConverted) {
     Folders f;
     makeBook((f.src / "a.xls").string(), "A");
-    test::writeFile((f.src / "b.xls").string(), "this is not a workbook");
+    test::writeFile((f.src / "b.xls").string(), "PK\x03\x04 a damaged package");
     makeBook((f.src / "c.xls").string(), "C");
     test::ScriptedHost host;
     EXPECT_EQ(convert::convertFolderAction(host, f.page(true)), framework::Outcome::Failed);
@@ -131,5 +131,5 @@ TEST(ConvertFolder, AFailingFileIsLoggedAndTheRestAreStillConverted) {
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "转换结束：2 个文件已转换，1 个文件未能转换（原因见处理信息）");
     EXPECT_EQ(listing(f.dst), (std::vector<std::string>{"a.xlsx", "c.xlsx"}));
-    EXPECT_EQ(test::readFile((f.src / "b.xls").string()), "this is not a workbook");
+    EXPECT_EQ(test::readFile((f.src / "b.xls").string()), "PK\x03\x04 a damaged package");
 }

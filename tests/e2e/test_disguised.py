@@ -93,8 +93,8 @@ class Conversion(TempDirCase):
         os.mkdir(self.path("src"))
         os.mkdir(self.path("dst"))
         gbk_page(self.path("src/名单.xls"), PEOPLE[0])
-        with open(self.path("src/坏.xls"), "w") as fh:
-            fh.write("no table in this text at all\n")
+        with open(self.path("src/坏.xls"), "wb") as fh:
+            fh.write(b"PK\x03\x04 a damaged package")
         code, out, err = run_cli("convert", self.path("src"), self.path("dst"), "--to", "xlsx")
         lines = out.splitlines()
         self.assertIn("“名单.xls”实际是网页表格（HTML），已按表格读取", lines)

@@ -344,8 +344,8 @@ class RefusesAndFails(FolderCase):
         self.assert_nothing_written()
 
     def test_unreadable_base_workbook_is_named_by_its_own_name(self):
-        with open(os.path.join(self.src, "a.xlsx"), "w") as f:
-            f.write("not a workbook")
+        with open(os.path.join(self.src, "a.xlsx"), "wb") as f:
+            f.write(b"PK\x03\x04 a damaged package")
         self.book("b.xlsx", [("S", block("b"))])
         code, lines, _ = self.merge("out.xlsx", "--as-sheets")
         self.assertEqual(code, 2)

@@ -331,8 +331,8 @@ class SplitSheetsOfRealWorkbooks(SplitCase):
 class SplitFailures(SplitCase):
     def test_unreadable_source_is_reported_and_nothing_is_written(self):
         src = self.path("broken.xlsx")
-        with open(src, "w") as f:
-            f.write("not a workbook")
+        with open(src, "wb") as f:
+            f.write(b"PK\x03\x04 a damaged package")
         code, out, _ = self.split_folder(src, "A", folder="broken_out")
         self.assertEqual(code, 2)
         self.assertIn("[拆分数据失败]", out)

@@ -5,7 +5,7 @@
 #include "engine/model/BookData.h"
 #include "engine/model/CellAddress.h"
 #include "engine/numfmt/NumberFormat.h"
-#include "engine/text/TextWorkbook.h"
+#include "engine/object/TextContent.h"
 
 #include <charconv>
 #include <memory>
@@ -14,7 +14,7 @@
 namespace tabrix::test {
 
 inline std::unique_ptr<engine::BookData> readText(const std::string& bytes, const std::string& name = "t.xls") {
-    return engine::text::readTextWorkbookBytes(bytes, name);
+    return engine::readTextTableBytes(bytes, name);
 }
 
 inline std::string cellAt(const engine::BookData& book, size_t sheet, const std::string& ref) {

@@ -50,7 +50,7 @@ TEST(SheetListing, FailuresAreEngineErrors) {
     test::TempDir dir;
     EXPECT_THROW(framework::worksheetNames(dir.file("missing.xls")), engine::EngineError);
     EXPECT_THROW(framework::usedColumnCount(makeBook(dir, "d.xls"), "无此表"), engine::EngineError);
-    test::writeFile(dir.file("text.xlsx"), "not a zip");
+    test::writeFile(dir.file("text.xlsx"), std::string("\x01\x02 not a zip\x00", 14));
     EXPECT_THROW(framework::worksheetNames(dir.file("text.xlsx")), engine::EngineError);
 }
 

@@ -132,7 +132,7 @@ private slots:
 
     void aFileThatIsNotAWorkbookEndsTheListingQuietly() {
         const std::string bad = dir->file("bad.xls");
-        test::writeFile(bad, "this is not a workbook");
+        test::writeFile(bad, "PK\x03\x04 a damaged package");
         DialogScript::answerFile(threeSheets);
         press(*form, "Command9");
         DialogScript::answerFile(QString::fromStdString(bad));

@@ -1,22 +1,23 @@
-#include "engine/text/TextWorkbook.h"
+#include "engine/object/TextContent.h"
 
 #include "engine/EngineError.h"
 #include "engine/ssml/SpreadsheetMlReader.h"
 #include "engine/text/DelimitedReader.h"
 #include "engine/text/HtmlReader.h"
 #include "engine/text/SheetNaming.h"
+#include "engine/text/TableSniffer.h"
 #include "engine/text/TextEncoding.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 
-namespace tabrix::engine::text {
+namespace tabrix::engine {
 
 namespace {
 constexpr uint64_t kMaxTextFile = uint64_t(2) << 30; // decoded in memory whole
@@ -26,7 +27,8 @@ char lower(char c) {
     return c >= 'A' && c <= 'Z' ? char(c + 32) : c;
 }
 
-// An HTML page: one of the elements a table page starts with appears near the top.
+// An HTML page: one of the elements a table page is made of appears near the top, whatever namespaces the page
+// declares on them.
 bool looksLikeHtml(std::string_view head) {
     static constexpr std::string_view tags[] = {"table", "html", "tr", "td", "!doctype html", "body", "th"};
     for (size_t at = head.find('<'); at != std::string_view::npos; at = head.find('<', at + 1)) {
@@ -44,59 +46,60 @@ bool looksLikeHtml(std::string_view head) {
     return false;
 }
 
-std::string fileLabel(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
+text::DelimiterHint hintFor(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    if (ext == ".csv") return text::DelimiterHint::Comma;
+    if (ext == ".xls" || ext == ".txt" || ext == ".tsv" || ext == ".tab") return text::DelimiterHint::Tab;
+    return text::DelimiterHint::None;
+}
+
+ContentKind kindOf(char delimiter) {
+    switch (delimiter) {
+    case '\t': return ContentKind::Tsv;
+    case ';': return ContentKind::SemicolonText;
+    case '|': return ContentKind::PipeText;
+    case ',': return ContentKind::Csv;
+    default: return ContentKind::PlainText;
+    }
+}
+
+std::unique_ptr<BookData> readDelimitedText(std::string_view bytes, const std::string& path) {
+    // Valid UTF-8 (most exports) is read where it lies, checked as it is read; anything else is converted first.
+    std::string_view text = bytes;
+    if (bytes.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    text::TableLayout layout = text::sniffTable(text, hintFor(path));
+    const std::string sheetName = text::sheetNameForFile(path);
+    auto delimiterOf = [](const text::TableLayout& l) { return l.delimiter ? l.delimiter : text::kNoDelimiter; };
+    std::unique_ptr<BookData> book = text::readDelimitedIfUtf8(text, delimiterOf(layout), sheetName, path);
+    if (!book) {
+        // Not UTF-8: converted, and judged again, since the lines may read differently once converted.
+        const text::DecodedText decoded = text::decodeText(bytes);
+        layout = text::sniffTable(decoded.utf8, hintFor(path));
+        book = text::readDelimited(decoded.utf8, delimiterOf(layout), sheetName, path);
+    }
+    book->content = kindOf(layout.delimiter);
+    book->tableStartRow = layout.firstRow;
+    return book;
 }
 
 std::unique_ptr<BookData> readDecoded(std::string_view bytes, const std::string& path) {
     const std::string_view head = bytes.substr(0, kSniffBytes);
     if (ssml::isSpreadsheetMl(head)) {
-        auto decoded = decodeText(bytes, ssml::declaredXmlEncoding(head));
+        auto decoded = text::decodeText(bytes, ssml::declaredXmlEncoding(head));
         auto book = ssml::readSpreadsheetMl(decoded.utf8, path);
         book->content = ContentKind::SpreadsheetMl;
         return book;
     }
     if (looksLikeHtml(head)) {
-        auto decoded = decodeText(bytes, declaredHtmlCharset(head.substr(0, 16 * 1024)));
-        auto book = readHtml(decoded.utf8, path);
+        auto decoded = text::decodeText(bytes, text::declaredHtmlCharset(head.substr(0, 16 * 1024)));
+        auto book = text::readHtml(decoded.utf8, path);
         book->content = ContentKind::Html;
         return book;
     }
-    // Valid UTF-8 (most exports) is read where it lies, checked as it is read; anything else is converted first.
-    std::string_view text = bytes;
-    if (bytes.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-    char delimiter = sniffDelimiter(text);
-    std::unique_ptr<BookData> book;
-    // The delimiter is judged on the first lines only, which are read the same whatever the encoding when they
-    // are ASCII; otherwise they are judged again after the conversion.
-    if (delimiter != 0) book = readDelimitedIfUtf8(text, delimiter, sheetNameForFile(path), path);
-    if (!book) {
-        // Valid UTF-8 without a delimiter is no table; anything else is converted and looked at again.
-        const bool plainText = delimiter == 0 && isValidUtf8(text);
-        const DecodedText decoded = plainText ? DecodedText{} : decodeText(bytes);
-        if (!plainText) delimiter = sniffDelimiter(decoded.utf8);
-        if (delimiter == 0) throw EngineError(path + ": 不是工作簿：内容是普通文本，没有用制表符、逗号或分号分隔的列");
-        book = readDelimited(decoded.utf8, delimiter, sheetNameForFile(path), path);
-    }
-    book->content = delimiter == '\t'  ? ContentKind::Tsv
-                    : delimiter == ';' ? ContentKind::SemicolonText
-                                       : ContentKind::Csv;
-    return book;
-}
-} // namespace
-
-std::unique_ptr<BookData> readTextWorkbookBytes(std::string_view bytes, const std::string& path) {
-    if (!looksLikeText(bytes.substr(0, 4096)))
-        throw EngineError(path + ": 不是可识别的工作簿文件（既不是 xlsx 也不是 xls 格式，也不是表格文本）");
-    // UTF-16 is turned into UTF-8 before anything looks for markup or delimiters.
-    if (auto bom = bomEncoding(bytes); bom && bom->first != "UTF-8") {
-        const std::string utf8 = "\xEF\xBB\xBF" + convertToUtf8(bytes.substr(bom->second), bom->first);
-        return readDecoded(utf8, path);
-    }
-    return readDecoded(bytes, path);
+    return readDelimitedText(bytes, path);
 }
 
-namespace {
 // The bytes of a file in memory of their own, which the readers only read. The whole huge pages inside a large
 // file's memory are asked for as such: a first read then takes a handful of page faults instead of one per 4 KiB,
 // and the memory comes from the heap as before, so a later read reuses it.
@@ -132,15 +135,27 @@ bool readWhole(const std::string& path, FileBytes& bytes, uint64_t size) {
 }
 } // namespace
 
-std::unique_ptr<BookData> readTextWorkbook(const std::string& path) {
+std::unique_ptr<BookData> readTextTableBytes(std::string_view bytes, const std::string& path) {
+    if (!text::looksLikeText(bytes.substr(0, 4096)))
+        throw EngineError(path + ": 不是可识别的工作簿文件（既不是 xlsx 也不是 xls 格式，也不是表格文本）");
+    // UTF-16 is turned into UTF-8 before anything looks for markup or delimiters.
+    if (auto bom = text::bomEncoding(bytes); bom && bom->first != "UTF-8") {
+        const std::string utf8 = "\xEF\xBB\xBF" + text::convertToUtf8(bytes.substr(bom->second), bom->first);
+        return readDecoded(utf8, path);
+    }
+    return readDecoded(bytes, path);
+}
+
+std::unique_ptr<BookData> readTextTable(const std::string& path) {
     std::error_code ec;
     const uint64_t size = std::filesystem::file_size(path, ec);
     if (ec) throw EngineError(path + ": 无法读取文件（" + ec.message() + "）");
     if (size > kMaxTextFile)
         throw EngineError(path + ": 文件太大（" + std::to_string(size) + " 字节），表格文本最多读入 2 GB");
     FileBytes bytes(size);
-    if (!readWhole(path, bytes, size)) throw EngineError(path + ": 无法读取文件 " + fileLabel(path));
-    return readTextWorkbookBytes(bytes.view(), path);
+    if (!readWhole(path, bytes, size))
+        throw EngineError(path + ": 无法读取文件 " + std::filesystem::path(path).filename().string());
+    return readTextTableBytes(bytes.view(), path);
 }
 
-} // namespace tabrix::engine::text
+} // namespace tabrix::engine
