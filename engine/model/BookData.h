@@ -13,7 +13,7 @@ namespace tabrix::engine {
 enum class FileFormat : uint8_t { Xlsx, Xls };
 
 /// What a file held, whatever its name says: a workbook of either format, or a table in another form.
-enum class ContentKind : uint8_t { Xlsx, Xls, Html, SpreadsheetMl, Csv, Tsv, SemicolonText, PipeText, PlainText };
+enum class ContentKind : uint8_t { Xlsx, Xls, Html, Mhtml, SpreadsheetMl, Csv, Tsv, SemicolonText, PipeText, PlainText };
 
 /// A defined name (kept so formulas that use it stay meaningful after a save).
 struct DefinedName {

@@ -4,6 +4,7 @@
 #include "engine/ssml/SpreadsheetMlReader.h"
 #include "engine/text/DelimitedReader.h"
 #include "engine/text/HtmlReader.h"
+#include "engine/text/MhtmlReader.h"
 #include "engine/text/SheetNaming.h"
 #include "engine/text/TableSniffer.h"
 #include "engine/text/TextEncoding.h"
@@ -85,6 +86,12 @@ std::unique_ptr<BookData> readDelimitedText(std::string_view bytes, const std::s
 
 std::unique_ptr<BookData> readDecoded(std::string_view bytes, const std::string& path) {
     const std::string_view head = bytes.substr(0, kSniffBytes);
+    // A single-file web page first: its parts hold pages, which the later tests would take it for.
+    if (text::looksLikeMhtml(head)) {
+        auto book = text::readMhtml(bytes, path);
+        book->content = ContentKind::Mhtml;
+        return book;
+    }
     if (ssml::isSpreadsheetMl(head)) {
         auto decoded = text::decodeText(bytes, ssml::declaredXmlEncoding(head));
         auto book = ssml::readSpreadsheetMl(decoded.utf8, path);

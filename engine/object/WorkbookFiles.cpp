@@ -66,6 +66,7 @@ std::optional<ContentKind> promisedContent(const std::string& path) {
     if (ext == ".xls") return ContentKind::Xls;
     if (ext == ".xlsx" || ext == ".xlsm") return ContentKind::Xlsx;
     if (ext == ".htm" || ext == ".html") return ContentKind::Html;
+    if (ext == ".mht" || ext == ".mhtml") return ContentKind::Mhtml;
     if (ext == ".xml") return ContentKind::SpreadsheetMl;
     if (ext == ".csv") return ContentKind::Csv;
     if (ext == ".tsv") return ContentKind::Tsv;
@@ -77,6 +78,7 @@ const char* contentDescription(ContentKind kind) {
     case ContentKind::Xlsx: return "2007 格式工作簿（xlsx），已按该格式读取";
     case ContentKind::Xls: return "2003 格式工作簿（xls），已按该格式读取";
     case ContentKind::Html: return "网页表格（HTML），已按表格读取";
+    case ContentKind::Mhtml: return "单个文件网页（MHTML），已按其中的工作表读取";
     case ContentKind::SpreadsheetMl: return "2003 XML 表格（XML Spreadsheet），已按表格读取";
     case ContentKind::Csv: return "逗号分隔的文本（CSV）";
     case ContentKind::Tsv: return "制表符分隔的文本";

@@ -7,6 +7,7 @@
 #include "engine/text/SheetNaming.h"
 #include "engine/text/TextValue.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 
@@ -77,6 +78,7 @@ std::string cellText(std::string_view raw) {
 
 struct OpenCell {
     uint32_t row = 0, col = 0, rowSpan = 1, colSpan = 1;
+    bool hidden = false; ///< the page hides the cell: it keeps its place in the table, empty
     std::string raw;
     std::optional<std::string> str, num, boolean, error; ///< the export's type attributes
     std::string format;                                  ///< mso-number-format of the cell or its class
@@ -91,13 +93,47 @@ struct Table {
     std::optional<OpenCell> cell;
     int nested = 0; ///< tables open inside this one
     std::optional<CellSink> sink;
+    bool groupHidden = false;        ///< the open thead/tbody/tfoot is hidden
+    uint32_t nextCol = 0;            ///< the column the next <col> describes
+    std::vector<bool> hiddenColumns; ///< by <col>
 };
+
+// An element the page hides: the text inside it is left out until it ends. Inside it nothing else needs
+// following, so one at a time is enough, and a page of many nested hidden elements costs nothing more.
+struct HiddenElement {
+    std::string name;
+    uint32_t depth = 0;  ///< elements of the same name opened inside it and not yet closed
+    int level = -1;      ///< the table nesting it belongs to: -1 outside tables, 0 a top-level table, 1 a table in it
+    bool inCell = false; ///< opened in a cell of a top-level table, so it ends with that cell at the latest
+};
+
+bool isVoidElement(std::string_view name) {
+    static constexpr std::string_view names[] = {"area",  "base", "br",   "col",   "embed",  "hr",    "img",
+                                                 "input", "link", "meta", "param", "source", "track", "wbr"};
+    return std::find(std::begin(names), std::end(names), name) != std::end(names);
+}
+
+// Whether a start tag of `name` ends an open element `open` of the same table, as an HTML parser ends an unclosed
+// <td> at the next cell or a <p> at the next paragraph.
+bool endsAtStart(std::string_view open, std::string_view name) {
+    if (open == "td" || open == "th") return name == "td" || name == "th" || name == "tr";
+    if (open == "dt" || open == "dd") return name == "dt" || name == "dd";
+    return open == name && (open == "tr" || open == "p" || open == "li" || open == "option");
+}
+
+// Whether an end tag of `name` ends an open element `open` it is not named after.
+bool endsAtEnd(std::string_view open, std::string_view name) {
+    const bool group = name == "thead" || name == "tbody" || name == "tfoot";
+    if (open == "td" || open == "th") return name == "tr" || group;
+    return open == "tr" && group;
+}
 
 class HtmlBookBuilder {
 public:
     HtmlBookBuilder(std::string where) : m_where(std::move(where)), m_book(std::make_unique<BookData>()) {}
 
     void token(const HtmlToken& t);
+    void takeStyleSheet(std::string_view css) { m_css.parse(css); }
     std::unique_ptr<BookData> finish();
 
 private:
@@ -110,10 +146,17 @@ private:
     void closeCell();
     void putCell(const OpenCell& cell);
     void appendText(std::string_view text);
+    void appendBreak(char mark);
+    bool rowsHidden(const HtmlToken& tr) const;
+    void addColumns(const HtmlToken& col);
+    void setHiddenColumns();
+    void hiddenStart(const HtmlToken& t);
+    void hiddenEnd(const std::string& name);
 
     std::string m_where;
     std::unique_ptr<BookData> m_book;
     std::optional<Table> m_table;
+    std::optional<HiddenElement> m_hidden;
     std::vector<std::unique_ptr<SheetData>> m_sheets;
     std::vector<std::string> m_sheetNames;
     HtmlStyleSheet m_css;
@@ -140,16 +183,99 @@ void HtmlBookBuilder::token(const HtmlToken& t) {
             appendText(t.text);
         return;
     case HtmlToken::StartTag:
-        if (!m_skipping) startTag(t);
+        if (m_skipping) return;
+        hiddenStart(t);
+        startTag(t);
         return;
     case HtmlToken::EndTag:
-        if (!m_skipping) endTag(t.name);
+        if (m_skipping) return;
+        endTag(t.name);
+        hiddenEnd(t.name);
         return;
     }
 }
 
+// Called before the tag's own work, so that a hidden table inside a cell leaves no line break in it.
+void HtmlBookBuilder::hiddenStart(const HtmlToken& t) {
+    const int level = m_table ? m_table->nested : -1;
+    if (m_hidden) {
+        if (m_hidden->level == level && endsAtStart(m_hidden->name, t.name))
+            m_hidden.reset();
+        else if (t.name == m_hidden->name && !t.selfClosing)
+            ++m_hidden->depth;
+        if (m_hidden) return;
+    }
+    // A top-level table's rows and cells keep their place when hidden: rowsHidden and openCell see to them.
+    const bool topLevel = m_table && m_table->nested == 0;
+    if (topLevel && (t.name == "tr" || t.name == "td" || t.name == "th" || t.name == "thead" || t.name == "tbody" ||
+                     t.name == "tfoot" || t.name == "colgroup"))
+        return;
+    // A page hidden as a whole is shown by its script once loaded (or only when not framed by another site): that
+    // hides no table.
+    if (t.name == "html" || t.name == "body") return;
+    if (t.selfClosing || isVoidElement(t.name) || !m_css.hides(t)) return;
+    const bool table = t.name == "table";
+    m_hidden = HiddenElement{t.name, 0, table ? level + 1 : level, m_table && m_table->cell};
+}
+
+void HtmlBookBuilder::hiddenEnd(const std::string& name) {
+    if (!m_hidden) return;
+    if (m_table && m_hidden->level > m_table->nested) {
+        m_hidden.reset(); // the table it was in has ended
+    } else if (name == m_hidden->name) {
+        if (m_hidden->depth == 0)
+            m_hidden.reset();
+        else
+            --m_hidden->depth;
+    } else if (m_hidden->level == (m_table ? m_table->nested : -1) && endsAtEnd(m_hidden->name, name)) {
+        m_hidden.reset();
+    }
+}
+
+// A hidden row (or group of rows) keeps its values and is hidden in the sheet: a spreadsheet program's page export
+// writes its hidden rows so, and a page's rows folded away are data all the same.
+bool HtmlBookBuilder::rowsHidden(const HtmlToken& tr) const {
+    return m_table->groupHidden || m_css.hides(tr);
+}
+
+// <col> elements number the columns; a hidden one marks a hidden column of the sheet, whose cells the export
+// hides too but which hold data.
+void HtmlBookBuilder::addColumns(const HtmlToken& col) {
+    Table& table = *m_table;
+    const uint32_t span = spanValue(col.attribute("span"), kMaxColSpan);
+    const uint32_t first = table.nextCol, end = std::min(kMaxCols, first + span);
+    table.nextCol = end;
+    if (first >= end || !m_css.hides(col)) return;
+    if (table.hiddenColumns.size() < end) table.hiddenColumns.resize(end, false);
+    std::fill(table.hiddenColumns.begin() + first, table.hiddenColumns.begin() + end, true);
+}
+
+void HtmlBookBuilder::setHiddenColumns() {
+    const std::vector<bool>& hidden = m_table->hiddenColumns;
+    for (size_t c = 0; c < hidden.size();) {
+        if (!hidden[c]) {
+            ++c;
+            continue;
+        }
+        size_t last = c;
+        while (last + 1 < hidden.size() && hidden[last + 1])
+            ++last;
+        ColumnInfo run;
+        run.first = uint16_t(c);
+        run.last = uint16_t(last);
+        run.hidden = true;
+        m_table->sheet->columns.push_back(run);
+        c = last + 1;
+    }
+}
+
+// Line breaks of <br> and of the structure of a table inside a cell.
+void HtmlBookBuilder::appendBreak(char mark) {
+    if (m_table && m_table->cell && !m_table->cell->hidden && !m_hidden) m_table->cell->raw += mark;
+}
+
 void HtmlBookBuilder::appendText(std::string_view text) {
-    if (!m_table || !m_table->cell) return;
+    if (!m_table || !m_table->cell || m_table->cell->hidden || m_hidden) return;
     std::string& raw = m_table->cell->raw;
     for (char c : text)
         raw += (c == '\n' || c == '\r') ? ' ' : c;
@@ -161,7 +287,7 @@ void HtmlBookBuilder::startTag(const HtmlToken& t) {
         if (t.selfClosing) return;
         if (m_table) {
             ++m_table->nested;
-            if (m_table->cell) m_table->cell->raw += kSoftBreak;
+            appendBreak(kSoftBreak);
         } else {
             openTable();
         }
@@ -169,21 +295,25 @@ void HtmlBookBuilder::startTag(const HtmlToken& t) {
     }
     if (!m_table) return;
     if (n == "br") {
-        if (m_table->cell) m_table->cell->raw += '\n';
+        appendBreak('\n');
     } else if (m_table->nested > 0) {
         // A table inside a cell: its cells are words of that cell, its rows lines.
-        if (m_table->cell && n == "tr")
-            m_table->cell->raw += kSoftBreak;
-        else if (m_table->cell && (n == "td" || n == "th"))
-            m_table->cell->raw += ' ';
+        if (n == "tr")
+            appendBreak(kSoftBreak);
+        else if (n == "td" || n == "th")
+            appendBreak(' ');
     } else if (n == "tr") {
         closeCell();
         newRow();
+        if (rowsHidden(t)) m_table->sheet->rowForWrite(m_table->row).hidden = true;
     } else if (n == "td" || n == "th") {
         openCell(t);
     } else if (n == "thead" || n == "tbody" || n == "tfoot") {
         closeCell();
         m_table->inRow = false;
+        m_table->groupHidden = m_css.hides(t);
+    } else if (n == "col") {
+        addColumns(t);
     }
 }
 
@@ -192,17 +322,18 @@ void HtmlBookBuilder::endTag(const std::string& n) {
     if (n == "table") {
         if (m_table->nested > 0) {
             --m_table->nested;
-            if (m_table->cell) m_table->cell->raw += kSoftBreak;
+            appendBreak(kSoftBreak);
         } else {
             closeTable();
         }
     } else if (m_table->nested > 0) {
-        if (n == "tr" && m_table->cell) m_table->cell->raw += kSoftBreak;
+        if (n == "tr") appendBreak(kSoftBreak);
     } else if (n == "td" || n == "th") {
         closeCell();
     } else if (n == "tr" || n == "thead" || n == "tbody" || n == "tfoot") {
         closeCell();
         m_table->inRow = false;
+        if (n != "tr") m_table->groupHidden = false;
     }
 }
 
@@ -214,6 +345,8 @@ void HtmlBookBuilder::openTable() {
 
 void HtmlBookBuilder::closeTable() {
     closeCell();
+    setHiddenColumns();
+    if (m_hidden && m_hidden->level >= 0) m_hidden.reset();
     m_sheets.push_back(std::move(m_table->sheet));
     m_table.reset();
 }
@@ -222,6 +355,7 @@ void HtmlBookBuilder::newRow() {
     m_table->row = m_table->nextRow++;
     m_table->inRow = true;
     m_table->col = 0;
+    if (m_table->groupHidden) m_table->sheet->rowForWrite(m_table->row).hidden = true;
 }
 
 void HtmlBookBuilder::openCell(const HtmlToken& t) {
@@ -245,6 +379,8 @@ void HtmlBookBuilder::openCell(const HtmlToken& t) {
     }
     if (m_spanWork > kMaxSpanWork) throw EngineError(m_where + ": 网页表格的合并单元格过多，无法按表格读取");
     table.col = col + cell.colSpan;
+    const bool columnHidden = col < table.hiddenColumns.size() && table.hiddenColumns[col];
+    cell.hidden = m_hidden || (!columnHidden && m_css.hides(t));
     if (auto* v = t.attribute("x:str")) cell.str = *v;
     if (auto* v = t.attribute("x:num")) cell.num = *v;
     if (auto* v = t.attribute("x:bool")) cell.boolean = *v;
@@ -257,6 +393,8 @@ void HtmlBookBuilder::closeCell() {
     if (!m_table || !m_table->cell) return;
     OpenCell cell = std::move(*m_table->cell);
     m_table->cell.reset();
+    if (m_hidden && m_hidden->inCell) m_hidden.reset();
+    if (cell.hidden) return;
     if (cell.rowSpan > 1 || cell.colSpan > 1)
         m_table->sheet->merged.push_back(
             CellRect{cell.row, cell.col, cell.row + cell.rowSpan - 1, cell.col + cell.colSpan - 1});
@@ -319,8 +457,9 @@ std::string declaredHtmlCharset(std::string_view head) {
     return {};
 }
 
-std::unique_ptr<BookData> readHtml(std::string_view page, const std::string& where) {
+std::unique_ptr<BookData> readHtml(std::string_view page, const std::string& where, std::string_view styleSheet) {
     HtmlBookBuilder builder(where);
+    builder.takeStyleSheet(styleSheet);
     HtmlTokenizer tokenizer(page);
     HtmlToken t;
     while (tokenizer.next(t))

@@ -1,12 +1,46 @@
 #include "engine/text/HtmlStyleSheet.h"
 
+#include "engine/text/CssRules.h"
 #include "engine/text/TextValue.h"
+
+#include <algorithm>
+#include <tuple>
 
 namespace tabrix::engine::text {
 
 namespace {
+// A crafted sheet of many display rules, or an element of many classes, must not make each element cost much.
+constexpr size_t kMaxDisplayRules = 10000;
+constexpr size_t kMaxRulesPerKey = 16;
+constexpr size_t kMaxElementClasses = 32;
+
 char lower(char c) {
     return c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+}
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && isSpace(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isSpace(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// The name (tag or class) at s[i] in lower case; i moves past it.
+std::string lowerIdentifier(std::string_view s, size_t& i) {
+    std::string name;
+    for (; i < s.size(); ++i) {
+        const char c = s[i];
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' &&
+            static_cast<unsigned char>(c) < 0x80)
+            break;
+        name += lower(c);
+    }
+    return name;
 }
 
 size_t findNoCase(std::string_view hay, std::string_view needle) {
@@ -63,14 +97,8 @@ std::string msoNumberFormat(std::string_view value) {
 }
 
 void HtmlStyleSheet::parse(std::string_view css) {
-    size_t pos = 0;
-    while (pos < css.size()) {
-        const size_t open = css.find('{', pos);
-        if (open == std::string_view::npos) return;
-        const size_t close = css.find('}', open);
-        const size_t end = close == std::string_view::npos ? css.size() : close;
-        std::string_view selector = css.substr(pos, open - pos);
-        std::string_view value = formatDeclaration(css.substr(open + 1, end - open - 1));
+    forEachCssRule(css, [this](std::string_view selector, std::string_view body) {
+        std::string_view value = formatDeclaration(body);
         if (!value.empty()) {
             const std::string code = msoNumberFormat(value);
             for (size_t dot = selector.find('.'); dot != std::string_view::npos; dot = selector.find('.', dot + 1)) {
@@ -82,8 +110,93 @@ void HtmlStyleSheet::parse(std::string_view css) {
                     m_classFormats[std::string(selector.substr(dot + 1, e - dot - 1))] = code;
             }
         }
-        pos = end + 1;
+        if (const DisplayDeclaration display = displayDeclaration(body); display.set)
+            addDisplayRule(selector, display.none, display.important);
+    });
+}
+
+void HtmlStyleSheet::addDisplayRule(std::string_view selectors, bool none, bool important) {
+    while (!selectors.empty()) {
+        const size_t comma = selectors.find(',');
+        const std::string_view one = trimmed(selectors.substr(0, comma));
+        selectors = comma == std::string_view::npos ? std::string_view() : selectors.substr(comma + 1);
+        DisplayRule rule;
+        size_t i = 0;
+        if (one.starts_with('*'))
+            ++i;
+        else
+            rule.tag = lowerIdentifier(one, i);
+        while (i < one.size() && one[i] == '.') {
+            std::string name = lowerIdentifier(one, ++i);
+            if (name.empty()) break;
+            rule.classes.push_back(std::move(name));
+        }
+        if (i != one.size() || (rule.tag.empty() && rule.classes.empty())) continue; // not a simple selector
+        if (m_displayRules.size() >= kMaxDisplayRules) return;
+        auto& indexed = m_displayIndex[rule.classes.empty() ? rule.tag : "." + rule.classes.front()];
+        if (indexed.size() >= kMaxRulesPerKey) continue;
+        rule.none = none;
+        rule.important = important;
+        rule.order = uint32_t(m_displayRules.size());
+        indexed.push_back(rule.order);
+        m_displayRules.push_back(std::move(rule));
     }
+}
+
+const HtmlStyleSheet::DisplayRule* HtmlStyleSheet::strongestRule(const HtmlToken& element) const {
+    if (m_displayRules.empty()) return nullptr;
+    std::vector<std::string> classes;
+    if (const std::string* list = element.attribute("class")) {
+        std::string_view rest = *list;
+        while (classes.size() < kMaxElementClasses) {
+            size_t i = 0;
+            while (i < rest.size() && isSpace(rest[i]))
+                ++i;
+            if (i == rest.size()) break;
+            size_t end = i;
+            while (end < rest.size() && !isSpace(rest[end]))
+                ++end;
+            std::string name(rest.substr(i, end - i));
+            for (char& c : name)
+                c = lower(c);
+            classes.push_back(std::move(name));
+            rest.remove_prefix(end);
+        }
+    }
+    const DisplayRule* best = nullptr;
+    auto weigh = [&](const std::string& key) {
+        auto it = m_displayIndex.find(key);
+        if (it == m_displayIndex.end()) return;
+        for (uint32_t id : it->second) {
+            const DisplayRule& rule = m_displayRules[id];
+            if (!rule.tag.empty() && rule.tag != element.name) continue;
+            bool all = true;
+            for (const std::string& needed : rule.classes)
+                all = all && std::find(classes.begin(), classes.end(), needed) != classes.end();
+            if (!all) continue;
+            auto strength = [](const DisplayRule& r) {
+                return std::tuple(r.important, r.classes.size(), !r.tag.empty(), r.order);
+            };
+            if (!best || strength(rule) > strength(*best)) best = &rule;
+        }
+    };
+    weigh(element.name);
+    for (const std::string& name : classes)
+        weigh("." + name);
+    return best;
+}
+
+bool HtmlStyleSheet::hides(const HtmlToken& element) const {
+    const std::string* style = element.attribute("style");
+    // Most cells of an export carry a style attribute, few of them a display.
+    const bool ownDisplay = style && findNoCase(*style, "display") != std::string_view::npos;
+    const DisplayDeclaration own = ownDisplay ? displayDeclaration(*style) : DisplayDeclaration{};
+    if (own.set && own.important) return own.none;
+    const DisplayRule* rule = strongestRule(element);
+    if (rule && rule->important) return rule->none;
+    if (own.set) return own.none;
+    if (rule) return rule->none;
+    return element.attribute("hidden") != nullptr;
 }
 
 std::string HtmlStyleSheet::cellFormat(const std::string* style, const std::string* classes) const {

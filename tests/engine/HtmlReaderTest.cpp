@@ -88,3 +88,64 @@ TEST(HtmlReader, HostileMarkupStaysLinear) {
     auto unclosed = readText("<table><tr><td a='1\" b=2>v" + std::string(1 << 20, ' ') + "<td>w");
     EXPECT_EQ(cellAt(*unclosed, 0, "A1"), "");
 }
+
+TEST(HtmlReader, TextThePageHidesIsNotRead) {
+    auto book = readText(
+        "<style><!-- .sortkey{display:none} .a, span.b {DISPLAY : None !important} .shown{display:none}\n"
+        "/* .shown{display:none} */ .shown{display: inline} @media print { .noprint {display:none} }\n"
+        "td .deep{display:none} body{display:none !important} --></style><body style=display:none><table><tr>"
+        "<td><span style=\"display:none\">01879-07-01-0000</span>1 July 1879</td>"
+        "<td><span class=\"x SortKey\">7000000000000005580</span>5.58</td>"
+        "<td><span style=\"display: none !important\"><span>x</span><b>y<span>z</span></b>k</span>v</td>"
+        "<td><span class=a>k<span class=b>m</span>n</span>w</td>"
+        "<td><i class=b>k</i>u</td>"
+        "<td><span class=shown>s</span><span class=noprint>p</span><span class=deep>d</span></td>"
+        "<td><span hidden>h</span><span style=\"visibility:hidden\">vis</span></td>"
+        "<td><span class=sortkey style=\"display:inline\">in</span><div class=a style=\"display:block\">x</div></td>"
+        "<td><img style=\"display:none\">after</td>"
+        "<td>a<span style=\"display:none\">key</td><td>next</td>"
+        "</tr></table>");
+    EXPECT_EQ(cellAt(*book, 0, "A1"), "s:1 July 1879");
+    EXPECT_EQ(cellAt(*book, 0, "B1"), "n:5.58");
+    EXPECT_EQ(cellAt(*book, 0, "C1"), "s:v");   // nested elements of the hidden one's name do not end it
+    EXPECT_EQ(cellAt(*book, 0, "D1"), "s:w");   // hidden inside hidden
+    EXPECT_EQ(cellAt(*book, 0, "E1"), "s:ku");  // span.b does not pick <i>
+    EXPECT_EQ(cellAt(*book, 0, "F1"), "s:spd"); // a later rule shows; print-only and descendant rules hide nothing
+    EXPECT_EQ(cellAt(*book, 0, "G1"), "s:vis"); // visibility:hidden keeps its place and text
+    EXPECT_EQ(cellAt(*book, 0, "H1"), "s:in");  // the element's own style first, an !important rule above it
+    EXPECT_EQ(cellAt(*book, 0, "I1"), "s:after");
+    EXPECT_EQ(cellAt(*book, 0, "J1"), "s:a"); // an unclosed hidden element ends with its cell
+    EXPECT_EQ(cellAt(*book, 0, "K1"), "s:next");
+}
+
+TEST(HtmlReader, HiddenCellsKeepTheirPlaceHiddenRowsAndColumnsTheirData) {
+    std::string deep = "<td>";
+    for (int i = 0; i < 100000; ++i)
+        deep += "<span style=display:none>";
+    deep += "x";
+    for (int i = 0; i < 100000; ++i)
+        deep += "</span>";
+    auto book = readText("<style>.fold{display:none}</style><table><col><col span=2 style='display:none'><col>"
+                         "<tr><td style='display:none' x:num=5>key</td><td class=fold>b</td><td>c</td><td>d</td></tr>"
+                         "<tr style='display:none'><td>r2</td></tr>"
+                         "<tbody class=fold><tr><td>r3</td></tr></tbody>"
+                         "<tr><td colspan=2 hidden>x</td><td>e</td><td><table><tr><td hidden>in<td>out</table></td>"
+                         "<tr>" +
+                         deep + "y</td></tr></table>");
+    const SheetData& sheet = *book->sheets[0];
+    EXPECT_EQ(cellAt(*book, 0, "A1"), "");
+    EXPECT_EQ(cellAt(*book, 0, "B1"), "s:b"); // in a column a <col> hides: the column's data, hidden
+    EXPECT_EQ(cellAt(*book, 0, "D1"), "s:d");
+    ASSERT_EQ(sheet.columns.size(), 1u);
+    EXPECT_EQ(sheet.columns[0].first, 1);
+    EXPECT_EQ(sheet.columns[0].last, 2);
+    EXPECT_TRUE(sheet.columns[0].hidden);
+    EXPECT_EQ(cellAt(*book, 0, "A2"), "s:r2");
+    EXPECT_TRUE(sheet.row(1)->hidden);
+    EXPECT_EQ(cellAt(*book, 0, "A3"), "s:r3");
+    EXPECT_TRUE(sheet.row(2)->hidden);
+    EXPECT_EQ(cellAt(*book, 0, "C4"), "s:e");
+    EXPECT_EQ(cellAt(*book, 0, "D4"), "s:out");
+    EXPECT_TRUE(sheet.merged.empty());
+    EXPECT_EQ(cellAt(*book, 0, "A5"), "s:y");
+}
