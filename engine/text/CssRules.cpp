@@ -13,13 +13,6 @@ char lower(char c) {
     return c >= 'A' && c <= 'Z' ? char(c + 32) : c;
 }
 
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && isSpace(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isSpace(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
 
 bool equalsNoCase(std::string_view s, std::string_view lowerWord) {
     if (s.size() != lowerWord.size()) return false;
@@ -101,6 +94,19 @@ private:
 };
 } // namespace
 
+bool isCssSpace(char c) {
+    return isSpace(c);
+}
+
+std::string_view cssTrimmed(std::string_view s) {
+    while (!s.empty() && isSpace(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isSpace(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+
 void forEachCssRule(std::string_view css,
                     const std::function<void(std::string_view selector, std::string_view declarations)>& rule) {
     CssScanner scan(css);
@@ -117,7 +123,7 @@ void forEachCssRule(std::string_view css,
         if (opened != '{') continue; // a stray "}" ends nothing that was open: what came before it is no rule
         body.clear();
         scan.copyUntil("}", &body);
-        rule(trimmed(selector), body);
+        rule(cssTrimmed(selector), body);
     }
 }
 
@@ -129,13 +135,13 @@ DisplayDeclaration displayDeclaration(std::string_view declarations) {
         one.clear();
         scan.copyUntil(";", &one);
         const size_t colon = one.find(':');
-        if (colon == std::string::npos || !equalsNoCase(trimmed(std::string_view(one).substr(0, colon)), "display"))
+        if (colon == std::string::npos || !equalsNoCase(cssTrimmed(std::string_view(one).substr(0, colon)), "display"))
             continue;
-        std::string_view value = trimmed(std::string_view(one).substr(colon + 1));
+        std::string_view value = cssTrimmed(std::string_view(one).substr(colon + 1));
         bool important = false;
         if (const size_t bang = value.rfind('!'); bang != std::string_view::npos) {
-            important = equalsNoCase(trimmed(value.substr(bang + 1)), "important");
-            if (important) value = trimmed(value.substr(0, bang));
+            important = equalsNoCase(cssTrimmed(value.substr(bang + 1)), "important");
+            if (important) value = cssTrimmed(value.substr(0, bang));
         }
         if (found.important && !important) continue;
         found = {true, equalsNoCase(value, "none"), important};

@@ -23,4 +23,8 @@ struct DisplayDeclaration {
 /// property's name and value are compared ignoring case and the spaces around them.
 DisplayDeclaration displayDeclaration(std::string_view declarations);
 
+/// White space as CSS counts it, and text without it around.
+bool isCssSpace(char c);
+std::string_view cssTrimmed(std::string_view s);
+
 } // namespace tabrix::engine::text

@@ -18,17 +18,6 @@ char lower(char c) {
     return c >= 'A' && c <= 'Z' ? char(c + 32) : c;
 }
 
-bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && isSpace(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isSpace(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
 
 // The name (tag or class) at s[i] in lower case; i moves past it.
 std::string lowerIdentifier(std::string_view s, size_t& i) {
@@ -118,7 +107,7 @@ void HtmlStyleSheet::parse(std::string_view css) {
 void HtmlStyleSheet::addDisplayRule(std::string_view selectors, bool none, bool important) {
     while (!selectors.empty()) {
         const size_t comma = selectors.find(',');
-        const std::string_view one = trimmed(selectors.substr(0, comma));
+        const std::string_view one = cssTrimmed(selectors.substr(0, comma));
         selectors = comma == std::string_view::npos ? std::string_view() : selectors.substr(comma + 1);
         DisplayRule rule;
         size_t i = 0;
@@ -150,11 +139,11 @@ const HtmlStyleSheet::DisplayRule* HtmlStyleSheet::strongestRule(const HtmlToken
         std::string_view rest = *list;
         while (classes.size() < kMaxElementClasses) {
             size_t i = 0;
-            while (i < rest.size() && isSpace(rest[i]))
+            while (i < rest.size() && isCssSpace(rest[i]))
                 ++i;
             if (i == rest.size()) break;
             size_t end = i;
-            while (end < rest.size() && !isSpace(rest[end]))
+            while (end < rest.size() && !isCssSpace(rest[end]))
                 ++end;
             std::string name(rest.substr(i, end - i));
             for (char& c : name)
