@@ -10,10 +10,10 @@ namespace tabrix::engine::text {
 
 namespace {
 constexpr std::array<char, 4> kCandidates = {',', '\t', ';', '|'};
-constexpr size_t kWholeText = 2 << 20;    ///< text up to this long is judged whole
-constexpr size_t kHeadBytes = 1 << 20;    ///< of a longer text: its start (where a preamble would be) ...
-constexpr size_t kSamples = 32;           ///< ... and this many windows spread over the rest
-constexpr size_t kSampleBytes = 32 << 10;
+constexpr size_t kWholeText = 128 << 10;  ///< text up to this long is judged whole
+constexpr size_t kHeadBytes = 64 << 10;   ///< of a longer text: its start (where a preamble would be) ...
+constexpr size_t kSamples = 16;           ///< ... and this many windows spread over the rest
+constexpr size_t kSampleBytes = 4 << 10;
 
 bool isCandidate(char c) {
     return std::find(kCandidates.begin(), kCandidates.end(), c) != kCandidates.end();
