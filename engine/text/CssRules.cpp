@@ -1,5 +1,6 @@
 #include "engine/text/CssRules.h"
 
+#include <cstddef>
 #include <string>
 
 namespace tabrix::engine::text {

@@ -1,6 +1,7 @@
 #include "engine/text/MimeParts.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 
