@@ -1,6 +1,7 @@
 #include "engine/text/DelimitedReader.h"
 
 #include "engine/text/CellSink.h"
+#include "engine/text/TableSniffer.h"
 #include "engine/text/TextEncoding.h"
 
 #include <algorithm>
@@ -13,19 +14,6 @@
 namespace tabrix::engine::text {
 
 namespace {
-std::string_view stripSepLine(std::string_view text, char& delimiter) {
-    if (text.size() >= 5 && (text.starts_with("sep=") || text.starts_with("SEP=")) && text[4] != '\r' &&
-        text[4] != '\n') {
-        size_t end = 5;
-        if (end < text.size() && text[end] == '\r') ++end;
-        if (end < text.size() && text[end] == '\n') ++end;
-        if (end == 5 && end < text.size()) return text; // "sep=x" followed by more text is data
-        delimiter = text[4];
-        return text.substr(end);
-    }
-    return text;
-}
-
 // One field's text with its quotes taken off; raw points into the text when nothing had to be unescaped.
 class FieldReader {
 public:

@@ -156,6 +156,8 @@ bool preferred(char candidate, DelimiterHint hint) {
     return (hint == DelimiterHint::Comma && candidate == ',') || (hint == DelimiterHint::Tab && candidate == '\t');
 }
 
+} // namespace
+
 std::string_view stripSepLine(std::string_view text, char& named) {
     if (text.size() >= 5 && (text.starts_with("sep=") || text.starts_with("SEP=")) && text[4] != '\r' &&
         text[4] != '\n') {
@@ -168,8 +170,6 @@ std::string_view stripSepLine(std::string_view text, char& named) {
     }
     return text;
 }
-} // namespace
-
 TableLayout sniffTable(std::string_view text, DelimiterHint hint) {
     TableLayout layout;
     char named = 0;

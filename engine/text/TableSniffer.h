@@ -15,6 +15,10 @@ struct TableLayout {
     bool named = false;     ///< a first line "sep=X" named the delimiter (that line is not a row)
 };
 
+/// The text after a first line "sep=X", which names the delimiter X (put into `named`); the text as it is when
+/// it has no such line ("sep=x" with more on its line is data).
+std::string_view stripSepLine(std::string_view text, char& named);
+
 /// Judges the delimiter over the whole text, or a sample spread over it when it is long: each candidate splits
 /// the records (quotes respected, a quoted field may span lines) into fields; the one whose most common field
 /// count (two or more) holds for the most records, with the fewest fields that start or end with another
