@@ -3,6 +3,7 @@
 #include "engine/EngineError.h"
 #include "engine/model/CellAddress.h"
 #include "engine/numfmt/NumberFormat.h"
+#include "engine/object/FormulaDisplay.h"
 #include "engine/object/Range.h"
 #include "engine/object/Sheets.h"
 #include "engine/object/Workbook.h"
@@ -61,7 +62,8 @@ void appendAddress(std::string& out, uint32_t row, uint32_t col) {
     out.append(tmp, res.ptr);
 }
 
-void dumpCell(std::string& out, const BookData& book, uint32_t row, const Cell& c, std::vector<int8_t>& dated) {
+void dumpCell(std::string& out, const BookData& book, const SheetData& sheet, uint32_t row, const Cell& c,
+              std::vector<int8_t>& dated) {
     appendAddress(out, row, c.col);
     switch (c.type) {
     case CellType::Number: {
@@ -87,8 +89,11 @@ void dumpCell(std::string& out, const BookData& book, uint32_t row, const Cell& 
         break;
     }
     if (c.hasFormula()) {
-        out += "\t=";
-        appendEscaped(out, book.formulaText(c));
+        // An array formula shows in braces on the first cell of its area, as the application shows it.
+        const bool array = sheet.arrayAt(row, c.col) != nullptr;
+        out += array ? "\t{=" : "\t=";
+        appendEscaped(out, displayFormula(book, book.formulaText(c)));
+        if (array) out += '}';
     }
 }
 
@@ -104,7 +109,7 @@ void dumpSheet(Worksheet& ws, Output& out) {
     for (uint32_t r = 0; r < sheet.rowCount(); ++r) {
         for (const Cell& c : sheet.rows()[r].cells) {
             if (c.isBlank() && !c.hasFormula()) continue;
-            dumpCell(out.buf(), book, r, c, dated);
+            dumpCell(out.buf(), book, sheet, r, c, dated);
             out.lineDone();
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/model/ExternalBook.h"
 #include "engine/model/SheetData.h"
 #include "engine/model/StringPool.h"
 #include "engine/model/StyleTable.h"
@@ -31,6 +32,9 @@ public:
     StringPool formulas; ///< formula texts in A1 form without the leading "="
     StyleTable styles;
     std::vector<DefinedName> names;
+    std::vector<ExternalBook> externalBooks; ///< other workbooks formulas refer to, "[1]" being the first
+    /// What copying cells into this workbook could not keep as it was, said in the log when it is saved.
+    std::vector<std::string> copyNotes;
     bool date1904 = false;
     FileFormat format = FileFormat::Xlsx; ///< the format Save writes
     ContentKind content = ContentKind::Xlsx;

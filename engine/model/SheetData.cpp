@@ -35,6 +35,8 @@ void SheetData::dropCells() {
     std::vector<RowData>().swap(m_rows);
     std::vector<ColumnInfo>().swap(columns);
     std::vector<CellRect>().swap(merged);
+    std::vector<CellRect>().swap(arrayFormulas);
+    std::vector<SheetTable>().swap(tables);
     m_loader = nullptr;
     m_usedValid = false;
 }
@@ -44,11 +46,19 @@ void SheetData::takeCells(SheetData& from) {
     m_rows = std::move(from.m_rows);
     columns = std::move(from.columns);
     merged = std::move(from.merged);
+    arrayFormulas = std::move(from.arrayFormulas);
+    tables = std::move(from.tables);
     droppedFeatures = std::move(from.droppedFeatures);
     defaultColWidth = from.defaultColWidth;
     defaultRowHeight = from.defaultRowHeight;
     m_loader = nullptr;
     m_usedValid = false;
+}
+
+const CellRect* SheetData::arrayAt(uint32_t row, uint32_t col) const {
+    for (const CellRect& area : arrayFormulas)
+        if (area.firstRow == row && area.firstCol == col) return &area;
+    return nullptr;
 }
 
 const Cell* SheetData::find(uint32_t row, uint32_t col) const {

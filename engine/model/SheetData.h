@@ -2,6 +2,7 @@
 
 #include "engine/model/Cell.h"
 #include "engine/model/CellRect.h"
+#include "engine/model/SheetTable.h"
 
 #include <algorithm>
 #include <functional>
@@ -58,6 +59,16 @@ public:
     std::vector<CellRect> merged;
     std::vector<OpaquePart> opaqueParts; ///< chart sheets: the parts written back as they were read
     std::vector<std::string> droppedFeatures; ///< what a reader saw but the engine cannot carry (logged on save)
+    /// Areas of array formulas: the first cell of each holds the formula, the others only their values.
+    std::vector<CellRect> arrayFormulas;
+    std::vector<SheetTable> tables;
+    /// For a sheet copied from another workbook: that workbook's file and the sheet's name there. Formulas copied
+    /// from the same workbook that refer to that sheet then refer to this copy instead of the file.
+    std::string copiedFromBook;
+    std::string copiedFromSheet;
+
+    /// The array area whose first cell is (row, col), if any.
+    const CellRect* arrayAt(uint32_t row, uint32_t col) const;
 
     void setLoader(std::function<void(SheetData&)> loader) { m_loader = std::move(loader); }
     void ensureLoaded();

@@ -7,14 +7,18 @@
 
 namespace tabrix::engine {
 
+class CrossBookFormulas;
+
 /// Carries cells from one workbook (or sheet position) to another: text, styles and formulas are entered in the
 /// target workbook's pools once per source entry, and formulas are moved by the copy's offset.
 class CellTransfer {
 public:
-    CellTransfer(const BookData& from, BookData& to, int64_t rowOffset, int64_t colOffset);
+    /// crossBook: how formulas are rewritten when they leave their workbook (null within one workbook).
+    CellTransfer(const BookData& from, BookData& to, int64_t rowOffset, int64_t colOffset,
+                 CrossBookFormulas* crossBook = nullptr);
 
-    /// The cell as it reads at its new place (the caller sets the new column).
-    Cell carry(const Cell& cell);
+    /// The cell of source row `row` as it reads at its new place (the caller sets the new column).
+    Cell carry(const Cell& cell, uint32_t row);
     uint32_t style(uint32_t id);
 
 private:
@@ -24,6 +28,7 @@ private:
     int64_t m_rowOffset;
     int64_t m_colOffset;
     bool m_sameBook;
+    CrossBookFormulas* m_crossBook;
     IdMap m_styleMap;
     IdMap m_formulaMap;
 };

@@ -1,12 +1,14 @@
 #include "engine/EngineError.h"
 #include "engine/model/CellAddress.h"
 #include "engine/object/CellTransfer.h"
+#include "engine/object/CrossBookFormulas.h"
 #include "engine/object/DeleteReferences.h"
 #include "engine/object/Range.h"
 #include "engine/object/Workbook.h"
 #include "engine/object/Worksheet.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace tabrix::engine {
 
@@ -45,6 +47,37 @@ void copyMerges(const SheetData& from, SheetData& to, const CellRect& src, const
                              m.lastRow - src.firstRow + dest.firstRow, m.lastCol - src.firstCol + dest.firstCol});
     }
 }
+
+// Array formulas whose first cell is copied stay array formulas over the part of their area that came along;
+// those the copy writes over are gone. Read before writing: on one sheet the areas may overlap.
+void copyArrays(const SheetData& from, SheetData& to, const CellRect& src, const CellRect& dest) {
+    std::vector<CellRect> carried;
+    for (const CellRect& a : from.arrayFormulas) {
+        if (!src.contains(a.firstRow, a.firstCol)) continue;
+        const CellRect part{a.firstRow, a.firstCol, std::min(a.lastRow, src.lastRow), std::min(a.lastCol, src.lastCol)};
+        carried.push_back({part.firstRow - src.firstRow + dest.firstRow, part.firstCol - src.firstCol + dest.firstCol,
+                           part.lastRow - src.firstRow + dest.firstRow, part.lastCol - src.firstCol + dest.firstCol});
+    }
+    std::erase_if(to.arrayFormulas, [&](const CellRect& a) { return a.intersects(dest); });
+    to.arrayFormulas.insert(to.arrayFormulas.end(), carried.begin(), carried.end());
+}
+// Array areas beside or below the deleted cells move with them; one that loses cells is no array any more.
+void moveArraysAfterDelete(SheetData& sheet, const CellRect& rect, bool shiftLeft) {
+    std::erase_if(sheet.arrayFormulas, [&](CellRect& a) {
+        if (a.intersects(rect)) return true;
+        if (shiftLeft && a.firstRow >= rect.firstRow && a.lastRow <= rect.lastRow && a.firstCol > rect.lastCol) {
+            a.firstCol -= rect.cols();
+            a.lastCol -= rect.cols();
+        } else if (!shiftLeft && a.firstCol >= rect.firstCol && a.lastCol <= rect.lastCol && a.firstRow > rect.lastRow) {
+            a.firstRow -= rect.rows();
+            a.lastRow -= rect.rows();
+        } else if (shiftLeft ? a.firstRow <= rect.lastRow && a.lastRow >= rect.firstRow && a.firstCol > rect.lastCol
+                             : a.firstCol <= rect.lastCol && a.lastCol >= rect.firstCol && a.firstRow > rect.lastRow) {
+            return true; // only part of it moves
+        }
+        return false;
+    });
+}
 } // namespace
 
 void Range::Copy(const Range& destination) const {
@@ -60,7 +93,11 @@ void Range::Copy(const Range& destination) const {
 
     const int64_t dRow = int64_t(dest.firstRow) - src.firstRow;
     const int64_t dCol = int64_t(dest.firstCol) - src.firstCol;
-    CellTransfer transfer(m_sheet->workbook().data(), destSheet.workbook().data(), dRow, dCol);
+    std::optional<CrossBookFormulas> crossBook;
+    if (&m_sheet->workbook() != &destSheet.workbook())
+        crossBook.emplace(m_sheet->workbook(), from, destSheet.workbook(), to, false);
+    CellTransfer transfer(m_sheet->workbook().data(), destSheet.workbook().data(), dRow, dCol,
+                          crossBook ? &*crossBook : nullptr);
 
     // Rows of the source that hold cells; past them the destination is only cleared.
     const uint32_t srcRowsEnd = std::min<uint64_t>(uint64_t(src.lastRow) + 1, from.rowCount());
@@ -70,7 +107,7 @@ void Range::Copy(const Range& destination) const {
         auto lo = std::lower_bound(cells.begin(), cells.end(), src.firstCol,
                                    [](const Cell& c, uint32_t v) { return c.col < v; });
         for (auto it = lo; it != cells.end() && it->col <= src.lastCol; ++it) {
-            Cell c = transfer.carry(*it);
+            Cell c = transfer.carry(*it, r);
             c.col = static_cast<uint16_t>(it->col + dCol);
             row.push_back(c);
         }
@@ -95,6 +132,7 @@ void Range::Copy(const Range& destination) const {
         replaceSpan(to.rowForWrite(r).cells, dest.firstCol, dest.lastCol, *cells);
     }
     copyMerges(from, to, src, dest);
+    if (!from.arrayFormulas.empty() || !to.arrayFormulas.empty()) copyArrays(from, to, src, dest);
     destSheet.cellsWritten();
 }
 
@@ -130,6 +168,7 @@ void Range::Delete(int shift) const {
     } else {
         throw EngineError(where(*m_sheet, rect) + ": Delete 的 Shift 参数 " + std::to_string(shift) + " 不受支持");
     }
+    moveArraysAfterDelete(sheet, rect, shift == xlShiftToLeft);
     rewriteReferencesAfterDelete(*m_sheet, rect, shift == xlShiftToLeft);
     m_sheet->changed();
 }

@@ -113,12 +113,18 @@ Worksheet& Workbook::insertSheet(size_t position, std::unique_ptr<SheetData> she
     auto& data = **m_data->sheets.insert(m_data->sheets.begin() + long(position), std::move(sheet));
     auto it = m_sheets.insert(m_sheets.begin() + long(position), std::make_unique<Worksheet>(*this, data));
     if (m_data->activeSheet >= position && m_sheets.size() > 1) ++m_data->activeSheet;
+    for (DefinedName& name : m_data->names)
+        if (name.localSheet >= int(position)) ++name.localSheet;
     return **it;
 }
 
 void Workbook::removeSheet(size_t position) {
     m_sheets.erase(m_sheets.begin() + long(position));
     m_data->sheets.erase(m_data->sheets.begin() + long(position));
+    // A sheet's own names go with it.
+    std::erase_if(m_data->names, [&](const DefinedName& n) { return n.localSheet == int(position); });
+    for (DefinedName& name : m_data->names)
+        if (name.localSheet > int(position)) --name.localSheet;
     if (m_data->activeSheet >= m_sheets.size() || m_data->activeSheet > position)
         m_data->activeSheet = m_data->activeSheet > 0 ? m_data->activeSheet - 1 : 0;
 }

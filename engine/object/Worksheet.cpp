@@ -3,10 +3,14 @@
 #include "engine/EngineError.h"
 #include "engine/model/CellAddress.h"
 #include "engine/object/CellTransfer.h"
+#include "engine/object/CrossBookFormulas.h"
 #include "engine/object/FindIndex.h"
 #include "engine/object/Range.h"
 #include "engine/object/SheetNames.h"
 #include "engine/object/Workbook.h"
+
+#include <algorithm>
+#include <cctype>
 
 namespace tabrix::engine {
 
@@ -29,24 +33,36 @@ void Worksheet::SetName(const std::string& name) {
     if (auto problem = sheetNameProblem(name); !problem.empty()) throw EngineError(m_book.Name() + ": " + problem);
     if (m_book.hasSheetNamed(name, m_data))
         throw EngineError(m_book.Name() + ": 已有名为“" + name + "”的工作表，名称不能重复");
+    // Formulas naming the sheet follow it to its new name, as in the application.
+    if (m_book.formulasMayNameSheets()) retargetSheetReferences(m_book.data(), 0, m_data->name, name);
     m_data->name = name;
 }
 
 namespace {
-std::unique_ptr<SheetData> copySheetData(SheetData& src, const BookData& from, BookData& to) {
-    auto copy = std::make_unique<SheetData>();
-    copy->kind = src.kind;
-    copy->visibility = src.visibility;
-    copy->defaultColWidth = src.defaultColWidth;
-    copy->defaultRowHeight = src.defaultRowHeight;
-    copy->merged = src.merged;
-    copy->opaqueParts = src.opaqueParts;
-    copy->droppedFeatures = src.droppedFeatures;
-    CellTransfer transfer(from, to, 0, 0);
-    copy->columns = src.columns;
-    for (auto& col : copy->columns)
+bool tableNameTaken(const BookData& book, std::string_view name) {
+    for (const auto& sheet : book.sheets)
+        for (const SheetTable& table : sheet->tables)
+            if (table.name.size() == name.size() &&
+                std::equal(name.begin(), name.end(), table.name.begin(),
+                           [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); }))
+                return true;
+    return false;
+}
+
+void copySheetData(SheetData& src, const BookData& from, BookData& to, SheetData& copy, CrossBookFormulas* crossBook) {
+    copy.kind = src.kind;
+    copy.visibility = src.visibility;
+    copy.defaultColWidth = src.defaultColWidth;
+    copy.defaultRowHeight = src.defaultRowHeight;
+    copy.merged = src.merged;
+    copy.arrayFormulas = src.arrayFormulas;
+    copy.opaqueParts = src.opaqueParts;
+    copy.droppedFeatures = src.droppedFeatures;
+    CellTransfer transfer(from, to, 0, 0, crossBook);
+    copy.columns = src.columns;
+    for (auto& col : copy.columns)
         col.style = transfer.style(col.style);
-    auto& rows = copy->rows();
+    auto& rows = copy.rows();
     rows.resize(src.rows().size());
     for (size_t r = 0; r < rows.size(); ++r) {
         const RowData& in = src.rows()[r];
@@ -57,19 +73,38 @@ std::unique_ptr<SheetData> copySheetData(SheetData& src, const BookData& from, B
         out.style = transfer.style(in.style);
         out.cells.reserve(in.cells.size());
         for (const Cell& c : in.cells)
-            out.cells.push_back(transfer.carry(c));
+            out.cells.push_back(transfer.carry(c, uint32_t(r)));
     }
-    return copy;
 }
 } // namespace
 
 void Worksheet::Copy(Worksheet& after) {
     SheetData& src = data();
     Workbook& target = after.workbook();
-    auto copy = copySheetData(src, m_book.data(), target.data());
-    copy->name = uniqueCopyName(target, src.name);
+    const bool otherBook = &target != &m_book;
+    auto made = std::make_unique<SheetData>();
+    made->name = uniqueCopyName(target, src.name);
     size_t position = target.sheetPosition(after) + 1;
-    target.insertSheet(position, std::move(copy));
+    SheetData& copy = target.insertSheet(position, std::move(made)).data();
+    if (!otherBook) {
+        copySheetData(src, m_book.data(), target.data(), copy, nullptr);
+    } else {
+        // Known as the source's sheet before its cells come over, so its formulas that name it point at the copy.
+        copy.copiedFromBook = m_book.FullName();
+        copy.copiedFromSheet = src.name;
+        for (const SheetTable& table : src.tables) {
+            if (!tableNameTaken(target.data(), table.name)) {
+                copy.tables.push_back(table);
+                continue;
+            }
+            target.data().copyNotes.push_back("工作表“" + copy.name + "”的表格“" + table.name +
+                                              "”与结果中的表格同名，已改为普通区域，引用它的公式改为引用同样的单元格");
+        }
+        CrossBookFormulas crossBook(m_book, src, target, copy, true);
+        copySheetData(src, m_book.data(), target.data(), copy, &crossBook);
+        crossBook.bringSheetNames();
+        pointLinksAtCopiedSheet(target.data(), copy);
+    }
     target.activate(position);
 }
 

@@ -36,6 +36,14 @@ Biff8WriteLinks::Biff8WriteLinks(const BookData& book, std::vector<std::string> 
     : m_sheetNames(std::move(sheetNames)) {
     for (size_t i = 0; i < m_sheetNames.size(); ++i)
         m_xti.push_back({0, uint16_t(i), uint16_t(i)});
+    for (const ExternalBook& book : book.externalBooks) {
+        Link link{book.target, {}, {}, false};
+        for (const ExternalSheet& sheet : book.sheets) {
+            link.sheets.push_back(&sheet);
+            link.sheetNames.push_back(sheet.name);
+        }
+        m_links.push_back(std::move(link));
+    }
     for (const DefinedName& dn : book.names) {
         Name n{dn.name, dn.name, dn.formula, -1, dn.hidden, false, {}, {}};
         if (!n.formula.empty() && n.formula.front() == '=') n.formula.erase(0, 1);
@@ -74,16 +82,58 @@ std::optional<int> Biff8WriteLinks::sheetIndex(std::string_view name) const {
 }
 
 std::optional<uint16_t> Biff8WriteLinks::externSheet(std::string_view ref) {
+    if (!ref.empty() && ref.front() == '[') return linkSheet(ref);
     auto colon = ref.find(':');
     auto first = sheetIndex(ref.substr(0, colon));
     auto last = colon == std::string_view::npos ? first : sheetIndex(ref.substr(colon + 1));
     if (!first || !last) return std::nullopt;
-    auto lo = uint16_t(std::min(*first, *last)), hi = uint16_t(std::max(*first, *last));
+    return xtiFor(0, uint16_t(std::min(*first, *last)), uint16_t(std::max(*first, *last)));
+}
+
+std::optional<uint16_t> Biff8WriteLinks::xtiFor(uint32_t supBook, uint16_t first, uint16_t last) {
     for (size_t i = 0; i < m_xti.size(); ++i)
-        if (m_xti[i].supBook == 0 && m_xti[i].first == lo && m_xti[i].last == hi) return uint16_t(i);
+        if (m_xti[i].supBook == supBook && m_xti[i].first == first && m_xti[i].last == last) return uint16_t(i);
     if (m_xti.size() >= 0xFFFF) return std::nullopt;
-    m_xti.push_back({0, lo, hi});
+    m_xti.push_back({supBook, first, last});
     return uint16_t(m_xti.size() - 1);
+}
+
+// "[2]Sheet1" or "[2]Sheet1:Sheet3": sheets of another workbook; a sheet the link does not list yet is added.
+std::optional<uint16_t> Biff8WriteLinks::linkSheet(std::string_view ref) {
+    const size_t close = ref.find(']');
+    if (close == std::string_view::npos) return std::nullopt;
+    size_t book = 0;
+    for (char c : ref.substr(1, close - 1)) {
+        if (c < '0' || c > '9' || book > 0xFFFF) return std::nullopt;
+        book = book * 10 + size_t(c - '0');
+    }
+    if (book == 0 || book > m_links.size()) return std::nullopt;
+    Link& link = m_links[book - 1];
+    auto indexOf = [&](std::string_view name) -> std::optional<uint16_t> {
+        if (name.empty()) return std::nullopt;
+        for (size_t i = 0; i < link.sheetNames.size(); ++i)
+            if (equalsIgnoringCase(link.sheetNames[i], name)) return uint16_t(i);
+        if (link.sheetNames.size() >= 0xFF) return std::nullopt;
+        link.sheetNames.emplace_back(name);
+        link.sheets.push_back(nullptr);
+        return uint16_t(link.sheetNames.size() - 1);
+    };
+    const std::string_view sheets = ref.substr(close + 1);
+    const size_t colon = sheets.find(':');
+    auto first = indexOf(sheets.substr(0, colon));
+    auto last = colon == std::string_view::npos ? first : indexOf(sheets.substr(colon + 1));
+    if (!first || !last) return std::nullopt;
+    link.used = true;
+    return xtiFor(kExternal + uint32_t(book - 1), std::min(*first, *last), std::max(*first, *last));
+}
+
+// Records come in the order self, add-ins, then the other workbooks a formula uses.
+uint16_t Biff8WriteLinks::supBookIndex(uint32_t supBook) const {
+    if (supBook < kExternal) return uint16_t(supBook);
+    uint16_t index = m_addIns.empty() ? 1 : 2;
+    for (uint32_t k = 0; k + kExternal < supBook; ++k)
+        if (m_links[k].used) ++index;
+    return index;
 }
 
 std::optional<formula::BiffEncodeContext::AddInName> Biff8WriteLinks::addInFunction(std::string_view function) {
@@ -143,12 +193,14 @@ void Biff8WriteLinks::write(Biff8WriteBuffer& out) const {
     Biff8WriteBuffer::put16(p, static_cast<uint16_t>(m_sheetNames.size()));
     Biff8WriteBuffer::put16(p + 2, 0x0401); // marks the SUPBOOK of this workbook itself
     if (!m_addIns.empty()) writeAddIns(out);
+    for (const Link& link : m_links)
+        if (link.used) writeLink(out, link);
 
     Biff8ContinuedWriter w(out, rec::ExternSheet);
     out.u16(static_cast<uint16_t>(m_xti.size()));
     for (const Xti& x : m_xti) {
         w.keepTogether(6);
-        out.u16(x.supBook);
+        out.u16(supBookIndex(x.supBook));
         out.u16(x.first);
         out.u16(x.last);
     }
@@ -171,6 +223,95 @@ void Biff8WriteLinks::writeAddIns(Biff8WriteBuffer& out) const {
         out.u8(0x1C);
         out.u8(0x17);
         out.end(at);
+    }
+}
+
+namespace {
+// A path as the file encodes it: 0x01 first (an encoded path follows), 0x02 for the root of the drive, 0x03 between
+// folders, "C:" as 0x01 and the letter. A relative path stays relative to the file.
+std::string encodeLinkPath(std::string_view path) {
+    std::string out = "\x01";
+    size_t i = 0;
+    if (path.size() >= 3 && path[1] == ':' && (path[2] == '/' || path[2] == '\\')) {
+        out += '\x01';
+        out += path[0];
+        i = 3;
+    } else if (path.starts_with("//") || path.starts_with("\\\\")) {
+        out += "\x01@";
+        i = 2;
+    } else if (!path.empty() && (path[0] == '/' || path[0] == '\\')) {
+        out += '\x02';
+        i = 1;
+    }
+    for (; i < path.size(); ++i) {
+        if (path.substr(i, 3) == "../" || path.substr(i, 3) == "..\\") {
+            out += '\x04';
+            i += 2;
+        } else {
+            out += path[i] == '/' || path[i] == '\\' ? '\x03' : path[i];
+        }
+    }
+    return out;
+}
+
+// One CRN value: a type byte and eight bytes, or a string with its own length.
+void putCachedValue(Biff8WriteBuffer& out, const Variant& value) {
+    if (const double* d = std::get_if<double>(&value)) {
+        out.u8(0x01);
+        char bytes[8];
+        Biff8WriteBuffer::putF64(bytes, *d);
+        out.append(std::string_view(bytes, 8));
+    } else if (const std::string* text = std::get_if<std::string>(&value)) {
+        out.u8(0x02);
+        writeLongString(out, *text, 255);
+    } else {
+        const bool isBool = std::holds_alternative<bool>(value);
+        out.u8(isBool ? 0x04 : 0x10);
+        out.u8(isBool ? uint8_t(std::get<bool>(value)) : uint8_t(std::get<ErrorCode>(value)));
+        out.u16(0);
+        out.u32(0);
+        out.u8(0);
+    }
+}
+} // namespace
+
+// SUPBOOK with the file and its sheets, then per sheet an XCT and one CRN per run of cells in a row, so the formulas
+// show the values the other workbook had without it.
+void Biff8WriteLinks::writeLink(Biff8WriteBuffer& out, const Link& link) const {
+    size_t at = out.begin(rec::SupBook);
+    out.u16(static_cast<uint16_t>(link.sheetNames.size()));
+    writeLongString(out, encodeLinkPath(link.target), 2048);
+    for (const std::string& sheet : link.sheetNames)
+        writeLongString(out, sheet, 255);
+    out.end(at);
+    for (size_t s = 0; s < link.sheets.size(); ++s) {
+        if (!link.sheets[s]) continue;
+        // Runs of neighbouring cells of one row, at most 32 cells so that a record stays within its limit.
+        struct Run {
+            uint16_t row;
+            std::vector<std::pair<uint8_t, const Variant*>> cells;
+        };
+        std::vector<Run> runs;
+        for (const auto& [place, value] : link.sheets[s]->cells) {
+            const auto [row, col] = place;
+            if (row > 0xFFFF || col > 0xFF || std::holds_alternative<std::monostate>(value)) continue;
+            if (runs.empty() || runs.back().row != row || runs.back().cells.back().first + 1u != col ||
+                runs.back().cells.size() >= 32)
+                runs.push_back({uint16_t(row), {}});
+            runs.back().cells.emplace_back(uint8_t(col), &value);
+        }
+        if (runs.empty() || runs.size() > 0xFFFF) continue;
+        char* p = out.record(rec::Xct, 4);
+        Biff8WriteBuffer::put16(p, static_cast<uint16_t>(runs.size()));
+        Biff8WriteBuffer::put16(p + 2, static_cast<uint16_t>(s));
+        for (const Run& run : runs) {
+            size_t crn = out.begin(rec::Crn);
+            out.u8(run.cells.back().first);
+            out.u8(run.cells.front().first);
+            out.u16(run.row);
+            for (const auto& cell : run.cells) putCachedValue(out, *cell.second);
+            out.end(crn);
+        }
     }
 }
 

@@ -43,12 +43,26 @@ private:
         std::vector<uint8_t> tokens;
         std::vector<uint8_t> extra;
     };
+    /// supBook: 0 this workbook, 1 the add-ins; kExternal + k the k-th other workbook, whose SUPBOOK's place is
+    /// known only when the records are written.
     struct Xti {
-        uint16_t supBook;
+        uint32_t supBook;
         uint16_t first;
         uint16_t last;
     };
+    static constexpr uint32_t kExternal = 2;
+    /// Another workbook as this file lists it: its sheets, and whether a formula refers to it.
+    struct Link {
+        std::string target;
+        std::vector<const ExternalSheet*> sheets; ///< null for a sheet the model had no values of
+        std::vector<std::string> sheetNames;
+        bool used = false;
+    };
     std::optional<uint16_t> externSheet(std::string_view ref);
+    std::optional<uint16_t> linkSheet(std::string_view ref);
+    std::optional<uint16_t> xtiFor(uint32_t supBook, uint16_t first, uint16_t last);
+    uint16_t supBookIndex(uint32_t supBook) const;
+    void writeLink(Biff8WriteBuffer& out, const Link& link) const;
     std::optional<formula::BiffEncodeContext::AddInName> addInFunction(std::string_view function);
     std::optional<uint16_t> nameIndex(std::string_view name, int fileSheet) const;
     std::optional<int> sheetIndex(std::string_view name) const;
@@ -60,6 +74,7 @@ private:
     std::vector<Name> m_names;
     std::vector<std::string> m_addIns; ///< upper-case function names, in EXTERNNAME order
     std::optional<uint16_t> m_addInXti;
+    std::vector<Link> m_links;
 };
 
 } // namespace tabrix::engine::xls

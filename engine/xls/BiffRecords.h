@@ -67,6 +67,8 @@ inline constexpr uint16_t Rk = 0x027E;
 inline constexpr uint16_t Format = 0x041E;
 inline constexpr uint16_t ShrFmla = 0x04BC;
 inline constexpr uint16_t Obj = 0x005D;
+inline constexpr uint16_t Xct = 0x0059;
+inline constexpr uint16_t Crn = 0x005A;
 inline constexpr uint16_t Bof = 0x0809;
 // BOF numbers of BIFF2, BIFF3 and BIFF4, which this reader recognises only to say it cannot read them.
 inline constexpr uint16_t Bof2 = 0x0009;

@@ -14,6 +14,7 @@ namespace tabrix::engine::xls {
 /// An external workbook (or the workbook itself) as a SUPBOOK record names it, with its EXTERNNAME entries.
 struct SupBook {
     bool self = false;
+    int externalBook = -1; ///< another workbook: its index in book->externalBooks
     std::vector<std::string> sheets;
     std::vector<std::string> externNames;
 };

@@ -1,5 +1,7 @@
 #include "engine/xls/XlsFormulas.h"
 
+#include "engine/formula/SheetPrefix.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -54,8 +56,18 @@ std::optional<std::string> sheetRef(const XlsBook& xb, int index) {
     if (xb.biff < 8) return sheetRange(xb, index, index);
     if (index < 0 || size_t(index) >= xb.externSheets.size()) return std::nullopt;
     const ExternSheet& es = xb.externSheets[size_t(index)];
-    if (es.supBook < 0 || size_t(es.supBook) >= xb.supBooks.size() || !xb.supBooks[size_t(es.supBook)].self)
-        return std::nullopt; // another workbook: the formula keeps its cached value
+    if (es.supBook < 0 || size_t(es.supBook) >= xb.supBooks.size()) return std::nullopt;
+    const SupBook& book = xb.supBooks[size_t(es.supBook)];
+    if (book.externalBook >= 0) { // another workbook, as "[N]Sheet"
+        if (es.firstSheet < 0 || es.lastSheet < es.firstSheet || size_t(es.lastSheet) >= book.sheets.size())
+            return std::nullopt;
+        formula::SheetPrefix prefix{uint32_t(book.externalBook + 1), book.sheets[size_t(es.firstSheet)],
+                                    es.lastSheet == es.firstSheet ? std::string() : book.sheets[size_t(es.lastSheet)]};
+        std::string text = formula::formatSheetPrefix(prefix);
+        text.pop_back(); // the "!" comes with the reference
+        return text;
+    }
+    if (!book.self) return std::nullopt; // a link that is not a workbook's: the formula keeps its cached value
     if (es.firstSheet == kSheetWorkbookLevel || es.firstSheet == kSheetDeleted) return std::nullopt;
     return sheetRange(xb, es.firstSheet, es.lastSheet);
 }
@@ -67,6 +79,11 @@ std::optional<std::string> externName(const XlsBook& xb, int externSheet, int na
         int book = xb.externSheets[size_t(externSheet)].supBook;
         if (book < 0 || size_t(book) >= xb.supBooks.size()) return std::nullopt;
         names = &xb.supBooks[size_t(book)].externNames;
+        const int link = xb.supBooks[size_t(book)].externalBook;
+        if (link >= 0) { // a name defined in another workbook: "[N]!Name"
+            if (nameIndex < 1 || size_t(nameIndex) > names->size()) return std::nullopt;
+            return "[" + std::to_string(link + 1) + "]!" + (*names)[size_t(nameIndex) - 1];
+        }
     } else {
         size_t entry = size_t(std::abs(externSheet));
         if (entry == 0 || entry > xb.externSheets.size()) return std::nullopt;
@@ -160,7 +177,9 @@ void SheetFormulas::finish(SheetData& sheet) {
         uint32_t row = d->array ? d->range.firstRow : p.row;
         uint32_t col = d->array ? d->range.firstCol : p.col;
         auto text = formula::decodeBiffFormula(d->tokens, d->extra, decodeContext(m_xb, row, col));
-        if (text) sheet.at(p.row, p.col).formula = m_xb.book->formulas.append(std::move(*text)) + 1;
+        if (!text) continue;
+        sheet.at(p.row, p.col).formula = m_xb.book->formulas.append(std::move(*text)) + 1;
+        if (d->array) sheet.arrayFormulas.push_back(d->range);
     }
     m_pending.clear();
     m_definitions.clear();

@@ -43,12 +43,15 @@ private:
     void parseSupBook(RecordReader& r);
     void parseExternName(RecordReader& r);
     void parseName(RecordReader& r);
+    void parseXct(RecordReader& r);
+    void parseCrn(RecordReader& r);
     void parseLink(const BiffRecord& record);
 
     XlsBook& m_xb;
     GlobalsInfo& m_info;
     XlsStyleBuilder m_styles;
     bool m_sstSeen = false;
+    ExternalSheet* m_cachedSheet = nullptr; ///< the sheet of another workbook the CRN records being read fill
 };
 
 void GlobalsReader::run() {
@@ -102,6 +105,8 @@ void GlobalsReader::parseRecord(const BiffRecord& record) {
     case rec::ExternSheet:
     case rec::SupBook:
     case rec::ExternName:
+    case rec::Xct:
+    case rec::Crn:
     case rec::Name: parseLink(record); break;
     case rec::Window1: r.skip(10), m_info.activeTab = r.u16(); break;
     default: break;
@@ -117,6 +122,8 @@ void GlobalsReader::parseLink(const BiffRecord& record) {
         case rec::ExternSheet: return parseExternSheet(r);
         case rec::SupBook: return parseSupBook(r);
         case rec::ExternName: return parseExternName(r);
+        case rec::Xct: return parseXct(r);
+        case rec::Crn: return parseCrn(r);
         default: return parseName(r);
         }
     } catch (const EngineError&) {
@@ -187,10 +194,56 @@ void GlobalsReader::parseSupBook(RecordReader& r) {
     if (kind == kSupBookSelf) {
         book.self = true;
     } else if (kind != kSupBookAddIn) {
-        r.stringOfLength(kind); // the other workbook's path
+        ExternalBook link;
+        link.target = decodeLinkPath(r.stringOfLength(kind));
         for (size_t i = 0; i < sheets && r.remaining() > 0; ++i) book.sheets.push_back(r.string(2));
+        for (const std::string& sheet : book.sheets) link.sheets.push_back({sheet, {}});
+        // An OLE or DDE link has no sheets; only a workbook's link can be written again.
+        if (!book.sheets.empty() && m_xb.biff >= 8) {
+            book.externalBook = int(m_xb.book->externalBooks.size());
+            m_xb.book->externalBooks.push_back(std::move(link));
+        }
     }
+    m_cachedSheet = nullptr;
     m_xb.supBooks.push_back(std::move(book));
+}
+
+// XCT: the CRN records that follow hold values of one sheet of the last SUPBOOK's workbook.
+void GlobalsReader::parseXct(RecordReader& r) {
+    m_cachedSheet = nullptr;
+    r.skip(2); // the count of CRN records
+    const uint16_t sheet = r.u16();
+    if (m_xb.supBooks.empty() || m_xb.supBooks.back().externalBook < 0) return;
+    ExternalBook& link = m_xb.book->externalBooks[size_t(m_xb.supBooks.back().externalBook)];
+    if (sheet < link.sheets.size()) m_cachedSheet = &link.sheets[sheet];
+}
+
+// CRN: values of one row's run of cells in that sheet, each a typed 9-byte entry (strings: their own length).
+void GlobalsReader::parseCrn(RecordReader& r) {
+    if (!m_cachedSheet) return;
+    const uint8_t lastCol = r.u8();
+    const uint8_t firstCol = r.u8();
+    const uint16_t row = r.u16();
+    for (uint32_t col = firstCol; col <= lastCol && r.remaining() > 0; ++col) {
+        const uint8_t type = r.u8();
+        Variant value;
+        switch (type) {
+        case 0x01: value = r.f64(); break;
+        case 0x02: value = r.string(2); break;
+        case 0x04:
+            value = r.u8() != 0;
+            r.skip(7);
+            break;
+        case 0x10: {
+            const uint8_t code = r.u8();
+            r.skip(7);
+            if (auto error = errorFromText(errorText(ErrorCode(code)))) value = *error;
+            break;
+        }
+        default: r.skip(8); break;
+        }
+        if (!std::holds_alternative<std::monostate>(value)) m_cachedSheet->cells[{row, col}] = std::move(value);
+    }
 }
 
 // An add-in function (EDATE and the like) or a name in another workbook, listed after its SUPBOOK (BIFF8) or
@@ -198,6 +251,8 @@ void GlobalsReader::parseSupBook(RecordReader& r) {
 void GlobalsReader::parseExternName(RecordReader& r) {
     r.skip(6); // options and two reserved or sheet fields
     std::string name = r.string(1);
+    if (m_xb.biff >= 8 && !m_xb.supBooks.empty() && m_xb.supBooks.back().externalBook >= 0)
+        m_xb.book->externalBooks[size_t(m_xb.supBooks.back().externalBook)].names.push_back({name, {}, -1});
     if (m_xb.biff >= 8 && !m_xb.supBooks.empty())
         m_xb.supBooks.back().externNames.push_back(std::move(name));
     else if (m_xb.biff < 8 && !m_xb.externSheets.empty())
@@ -224,6 +279,28 @@ void GlobalsReader::parseName(RecordReader& r) {
     m_info.names.push_back(std::move(n));
 }
 } // namespace
+
+std::string decodeLinkPath(std::string_view encoded) {
+    // 0x01 first marks an encoded path; without it the text is the file name as it is.
+    if (encoded.empty() || encoded.front() != 0x01) return std::string(encoded);
+    std::string out;
+    for (size_t i = 1; i < encoded.size(); ++i) {
+        const char c = encoded[i];
+        if (c == 0x01 && i + 1 < encoded.size()) { // a drive ("C:/") or, with "@", a network share
+            ++i;
+            out += encoded[i] == '@' ? std::string("//") : std::string(1, encoded[i]) + ":/";
+        } else if (c == 0x02 || c == 0x03) {
+            out += '/';
+        } else if (c == 0x04) {
+            out += "../";
+        } else if (c >= 0x05 && c <= 0x08) {
+            // folders of the installation (start-up, library): only the file name can be kept
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
 
 GlobalsInfo readGlobals(XlsBook& xb) {
     GlobalsInfo info;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tabrix::engine::xls {
@@ -35,6 +36,10 @@ struct GlobalsInfo {
 /// shared strings (into xb.book->strings), styles, sheet list, external references and defined names.
 /// Throws EngineError for an encrypted workbook, a BIFF2-4 file or a damaged stream.
 GlobalsInfo readGlobals(XlsBook& xb);
+
+/// A SUPBOOK's encoded file name as a path with "/" separators: the control characters of the format stand for the
+/// drive, the root, a folder step and a step up.
+std::string decodeLinkPath(std::string_view encoded);
 
 /// Decodes the defined names into xb.book->names, with the formula text of each.
 void resolveNames(XlsBook& xb, const GlobalsInfo& info);

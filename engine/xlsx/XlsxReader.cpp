@@ -3,6 +3,7 @@
 #include "engine/EngineError.h"
 #include "engine/xlsx/OpcRelations.h"
 #include "engine/xlsx/XlsxColors.h"
+#include "engine/xlsx/XlsxLinkParts.h"
 #include "engine/xlsx/XlsxSheetReader.h"
 #include "engine/xlsx/XlsxStyles.h"
 #include "engine/xlsx/XlsxWorkbook.h"
@@ -87,7 +88,11 @@ void noteRelatedFeatures(ZipPackage& zip, const std::string& part, SheetData& sh
         } else if (rel.kind == "pivotTable") {
             noteDropped(sheet, "pivot tables");
         } else if (rel.kind == "table") {
-            noteDropped(sheet, "tables");
+            SheetTable table;
+            if (zip.has(rel.target) && readTablePart(zip.read(rel.target, kSmallPartLimit), where(zip, rel.target), table))
+                sheet.tables.push_back(std::move(table));
+            else
+                noteDropped(sheet, "tables");
         } else if (rel.kind == "oleObject" || rel.kind == "package") {
             noteDropped(sheet, "embedded objects");
         } else if (rel.kind == "ctrlProp") {
@@ -193,6 +198,7 @@ std::unique_ptr<BookData> readPackage(std::unique_ptr<ZipPackage> package) {
     if (info.root != "workbook") throw EngineError(zip.name() + ": 不是工作簿：包的主部件是 <" + info.root + ">");
     book->date1904 = info.date1904;
     book->names = info.names;
+    readExternalLinks(zip, rels, info.externalLinkIds, *book);
     readStylesAndTheme(zip, rels, workbookPart, *src);
     src->sstPart = relatedPart(zip, rels, workbookPart, "sharedStrings", "sharedStrings.xml");
     addSheets(info, rels, src);

@@ -176,6 +176,7 @@ void SheetHandler::startFormula(const char** atts) {
     m_collect = &m_formulaText;
     m_formula = FormulaKind::Normal;
     m_sharedIndex = -1;
+    m_formulaRef.reset();
     for (const char** a = atts; *a; a += 2) {
         std::string_view n = a[0];
         if (n == "t") {
@@ -184,6 +185,8 @@ void SheetHandler::startFormula(const char** atts) {
                         : t == "array"   ? FormulaKind::Array
                         : t == "normal"  ? FormulaKind::Normal
                                          : FormulaKind::Other;
+        } else if (n == "ref") {
+            m_formulaRef = parseRangeRef(a[1]);
         } else if (n == "si") {
             uint64_t si = 0;
             if (parseIndex(a[1], si) && si < (uint64_t(1) << 32)) m_sharedIndex = int64_t(si);
@@ -264,6 +267,11 @@ uint32_t SheetHandler::formulaId() {
         }
         break;
     case FormulaKind::Other: return 0;
+    case FormulaKind::Array:
+        if (!m_formulaText.empty() && m_formulaRef && m_formulaRef->firstRow == m_cellRow &&
+            m_formulaRef->firstCol == m_cellCol && m_formulaRef->lastRow < kMaxRows && m_formulaRef->lastCol < kMaxCols)
+            m_sheet.arrayFormulas.push_back(*m_formulaRef);
+        break;
     default: break;
     }
     if (m_formulaText.empty()) return 0;

@@ -4,6 +4,7 @@
 #include "engine/xlsx/ExpatParser.h"
 #include "engine/xlsx/XlsxSheetReader.h"
 
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -72,6 +73,7 @@ private:
     bool m_inPhonetic = false;
     std::string m_value;
     std::string m_formulaText;
+    std::optional<CellRect> m_formulaRef; ///< the area of an array formula
     std::string m_inline;
 
     std::unordered_map<int64_t, SharedFormula> m_shared;

@@ -30,6 +30,9 @@ public:
             m_sawView = true;
             auto tab = parseInt(findAttr(atts, "activeTab") ? findAttr(atts, "activeTab") : "0");
             m_info.activeTab = tab && *tab > 0 && *tab < 65536 ? uint32_t(*tab) : 0;
+        } else if (name == "externalReference") {
+            const char* id = findAttr(atts, "id");
+            m_info.externalLinkIds.emplace_back(id ? id : "");
         } else if (name == "definedName") {
             DefinedName& n = m_info.names.emplace_back();
             const char* nameAttr = findAttr(atts, "name");

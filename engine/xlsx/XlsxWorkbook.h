@@ -20,6 +20,7 @@ struct WorkbookInfo {
     std::string root; ///< local name of the root element: "workbook" unless the package holds something else
     std::vector<SheetEntry> sheets;
     std::vector<DefinedName> names;
+    std::vector<std::string> externalLinkIds; ///< relationship ids of <externalReference>, in order
     bool date1904 = false;
     uint32_t activeTab = 0;
 };
