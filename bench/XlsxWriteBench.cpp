@@ -1,13 +1,10 @@
 // Times the xlsx writer on the merge benchmark's output shape (100,000 rows x 10 columns: keys, Chinese
-// texts, integers, 2-decimal prices, dates), and for comparison libxlsxwriter's own cell functions in its
-// normal and constant-memory modes on the same values. Prints wall and CPU seconds (CPU time is the steadier
+// texts, integers, 2-decimal prices, dates), three times. Prints wall and CPU seconds (CPU time is the steadier
 // figure on a busy machine); the targets live in the harness.
 //
-//     xlsx_write_bench [ROWS] [OUT_DIR] [--tabrix-only]
+//     xlsx_write_bench [ROWS] [OUT_DIR]
 #include "engine/model/BookData.h"
-#include "engine/xlsx/XlsxWriter.h"
-
-#include <xlsxwriter.h>
+#include "engine/xlsx/write/XlsxWriter.h"
 
 #include <sys/resource.h>
 
@@ -87,26 +84,6 @@ void fillBook(BookData& book, uint32_t rows) {
     }
 }
 
-void writeWithLibrary(uint32_t rows, bool constantMemory, const std::string& path) {
-    lxw_workbook_options options{};
-    options.constant_memory = constantMemory;
-    lxw_workbook* wb = workbook_new_opt(path.c_str(), &options);
-    lxw_worksheet* ws = workbook_add_worksheet(wb, "合并");
-    lxw_format* date = workbook_add_format(wb);
-    format_set_num_format(date, "yyyy-mm-dd");
-    std::mt19937 rng(1);
-    for (uint32_t r = 0; r < rows; ++r) {
-        for (uint32_t c = 0; c < kCols; ++c) {
-            Value v = valueAt(rng, r, c);
-            if (v.isText && !v.text.empty())
-                worksheet_write_string(ws, r, static_cast<lxw_col_t>(c), v.text.c_str(), nullptr);
-            else if (!v.isText)
-                worksheet_write_number(ws, r, static_cast<lxw_col_t>(c), v.number, c == 5 ? date : nullptr);
-        }
-    }
-    if (workbook_close(wb) != LXW_NO_ERROR) std::fprintf(stderr, "libxlsxwriter failed\n");
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -119,8 +96,5 @@ int main(int argc, char** argv) {
         std::vector<std::string> warnings;
         timed("tabrix writeXlsx", [&] { xlsx::writeXlsx(book, dir + "/bench-tabrix.xlsx", warnings); });
     }
-    if (argc > 3 && std::string(argv[3]) == "--tabrix-only") return 0;
-    timed("libxlsxwriter cells, normal", [&] { writeWithLibrary(rows, false, dir + "/bench-lxw.xlsx"); });
-    timed("libxlsxwriter cells, constant_mem", [&] { writeWithLibrary(rows, true, dir + "/bench-lxw-cm.xlsx"); });
     return 0;
 }

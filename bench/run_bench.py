@@ -2,7 +2,7 @@
 """Times tabrix-cli against the peer tools on the shared workloads, in one run, and prints ratios.
 
     bench/run_bench.py [--only load,merge,merge_folder,merge_headings,merge_folder_memory,list,convert,find,clear,
-                               compare,compare_changes]
+                               compare,compare_changes,xlsx_write]
                        [--data DIR] [--runs N] [--with-slow-peers] [--base-cli OLD_TABRIX_CLI]
 
 Workloads come from ../shared/bench/gen.py (seed 1, generated into DATA when missing); peers are the scripts in
@@ -153,6 +153,32 @@ def bench_merge_headings(data, runs, base_cli, results):
     results["merge_checked"] = timed("tabrix merge-folder (checked)", plain % (CLI, "chk"), runs)
     if base_cli:
         results["merge_unchecked"] = timed("base merge-folder (no check)", plain % (base_cli, "unchk"), runs)
+
+
+def bench_xlsx_write(data, runs, base_cli, results):
+    """Saves whose time is mostly the xlsx writer, this build against an earlier one (--base-cli) in the same run:
+    the 1,000,000-row save, the worksheet merge (and SheetJS on it), the split into 10,000 workbooks; peak memory
+    of the large save for both."""
+    out = os.path.join(WORK, "out")
+    split = os.path.join(WORK, "split", "writer")
+    os.makedirs(out, exist_ok=True)
+    sh("%s %s/gen_split.py %s" % (PY, HERE, data))
+    builds = [("tabrix", CLI)] + ([("base", base_cli)] if base_cli else [])
+    large, multi = os.path.join(data, "large.xlsx"), os.path.join(data, "multi.xlsx")
+    for name, cli in builds:
+        save = "%s save-as %s %s/%s_large.xlsx >/dev/null" % (cli, large, out, name)
+        clean = "rm -f %s/%s_large.xlsx" % (out, name)
+        results["write_large_%s" % name] = timed("%s save-as 1M rows" % name, save, runs, clean)
+        sh(clean)
+        results["write_large_rss_%s" % name] = peak_rss_mb(save)
+        results["write_merge_%s" % name] = timed(
+            "%s merge-sheets" % name, "%s merge-sheets %s %s/%s_merged.xlsx --overwrite >/dev/null"
+            % (cli, multi, out, name), runs)
+        results["write_split10000_%s" % name] = timed(
+            "%s split 10000 parts" % name, "%s split-column %s Sheet1 C --to-folder %s --quiet >/dev/null"
+            % (cli, os.path.join(data, "split_10000.xlsx"), split), runs, "rm -rf %s" % split)
+    results["write_merge_sheetjs"] = timed(
+        "sheetjs merge-sheets", "node %s/peers/sheetjs_peer.js merge-sheets %s %s/sj.xlsx" % (WORK, multi, out), runs)
 
 
 def bench_merge_folder_memory(data, results):
@@ -344,6 +370,12 @@ def report(results):
         ("merge folder reordered: --by-header / by position",
          ratio(results, "merge_reordered_by_header", "merge_reordered_position", 2)),
         ("merge folder: with heading check / base build", ratio(results, "merge_checked", "merge_unchecked", 2)),
+        ("xlsx writer, 1M-row save: base build / this", ratio(results, "write_large_base", "write_large_tabrix", 2)),
+        ("xlsx writer, merge-sheets: base build / this", ratio(results, "write_merge_base", "write_merge_tabrix", 2)),
+        ("xlsx writer, merge-sheets: sheetjs / this", ratio(results, "write_merge_sheetjs", "write_merge_tabrix")),
+        ("xlsx writer, merge-sheets: sheetjs / base", ratio(results, "write_merge_sheetjs", "write_merge_base")),
+        ("xlsx writer, split 10,000 parts: base build / this",
+         ratio(results, "write_split10000_base", "write_split10000_tabrix", 2)),
         ("merge folder as sheets: ssconvert / tabrix",
          ratio(results, "merge_folder_ssconvert", "merge_folder_sheets_tabrix")),
         ("merge folder 500 x 2,000 rows: peak RSS MB", "%.0f" % results["merge_folder500_tabrix_rss_mb"]
@@ -412,6 +444,8 @@ def main():
         bench_merge_folder(a.data, a.runs, results)
     if "merge_headings" in only:
         bench_merge_headings(a.data, a.runs, a.base_cli, results)
+    if "xlsx_write" in only:
+        bench_xlsx_write(a.data, a.runs, a.base_cli, results)
     if "merge_folder_memory" in only:
         bench_merge_folder_memory(a.data, results)
     if "convert" in only:

@@ -2,7 +2,7 @@
 // mutations reach the part parsers instead of dying on a zip checksum. The first byte picks the part: the
 // worksheet, the shared strings, the styles or the workbook part.
 #include "engine/EngineError.h"
-#include "engine/xlsx/XlsxReader.h"
+#include "engine/xlsx/read/XlsxReader.h"
 
 #include <zlib.h>
 

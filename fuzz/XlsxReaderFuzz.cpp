@@ -1,7 +1,7 @@
 // Opens the input as an xlsx package from memory and reads every sheet. Any EngineError is an accepted
 // outcome; crashes, sanitizer reports, leaks, hangs and runaway memory are not.
 #include "engine/EngineError.h"
-#include "engine/xlsx/XlsxReader.h"
+#include "engine/xlsx/read/XlsxReader.h"
 
 #include <cstddef>
 #include <cstdint>

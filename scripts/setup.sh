@@ -4,13 +4,13 @@
 TABRIX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 TABRIX_BUILD="${TABRIX_BUILD:-$TABRIX_ROOT/build}"
 
-# Everything the program, its build and its tests need, from Debian 12, and the Python pieces the benchmark
+# Everything the program, its build and its tests need, from Debian (the same names on 12 and 13), and the Python pieces the benchmark
 # scripts import (pandas as a peer, xlsxwriter for the workloads), so a set-up machine can run them too.
 TABRIX_PACKAGES=(
     build-essential cmake ninja-build pkg-config
-    libexpat1-dev libzip-dev zlib1g-dev libdeflate-dev libisal-dev libxlsxwriter-dev libgsf-1-dev
+    libexpat1-dev libzip-dev zlib1g-dev libdeflate-dev libisal-dev libgsf-1-dev
     googletest libgtest-dev
-    python3 python3-openpyxl python3-xlrd python3-xlwt
+    python3 python3-openpyxl python3-xlrd python3-xlwt python3-lxml
     python3-pandas python3-xlsxwriter
     qt6-base-dev fonts-arphic-uming fp-utils xvfb xauth desktop-file-utils
 )

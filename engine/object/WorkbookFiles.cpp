@@ -3,8 +3,8 @@
 #include "engine/EngineError.h"
 #include "engine/object/XlsHooks.h"
 #include "engine/object/TextContent.h"
-#include "engine/xlsx/XlsxReader.h"
-#include "engine/xlsx/XlsxWriter.h"
+#include "engine/xlsx/read/XlsxReader.h"
+#include "engine/xlsx/write/XlsxWriter.h"
 
 #include <algorithm>
 #include <atomic>

@@ -4,7 +4,7 @@
 // openpyxl, shared by the xlsx writer tests.
 #include "engine/OpenpyxlDump.h"
 #include "engine/model/BookData.h"
-#include "engine/xlsx/XlsxWriter.h"
+#include "engine/xlsx/write/XlsxWriter.h"
 #include "support/TestPaths.h"
 
 #include <gtest/gtest.h>

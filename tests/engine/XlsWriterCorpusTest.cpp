@@ -6,7 +6,7 @@
 #include "engine/model/CellAddress.h"
 #include "engine/xls/XlsReader.h"
 #include "engine/xls/XlsWriter.h"
-#include "engine/xlsx/XlsxReader.h"
+#include "engine/xlsx/read/XlsxReader.h"
 #include "support/TestPaths.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // quickly, with no crash.
 #include "engine/EngineError.h"
 #include "engine/XlsxTestPackage.h"
-#include "engine/xlsx/XlsxReader.h"
+#include "engine/xlsx/read/XlsxReader.h"
 #include "support/TestPaths.h"
 
 #include <gtest/gtest.h>

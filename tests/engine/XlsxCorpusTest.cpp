@@ -2,7 +2,7 @@
 // workbook), and the cells read match what openpyxl saw (the oracles), compared by tests/corpus/check_corpus.py.
 #include "engine/EngineError.h"
 #include "engine/model/CellAddress.h"
-#include "engine/xlsx/XlsxReader.h"
+#include "engine/xlsx/read/XlsxReader.h"
 #include "support/TestPaths.h"
 
 #include <gtest/gtest.h>

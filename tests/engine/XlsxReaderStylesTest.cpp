@@ -1,6 +1,6 @@
 // Workbooks written by openpyxl, an independent producer, read back through our reader.
 #include "engine/EngineError.h"
-#include "engine/xlsx/XlsxReader.h"
+#include "engine/xlsx/read/XlsxReader.h"
 #include "support/TestPaths.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Written by our xlsx writer, read back by our xlsx reader: the model must come back as it went in.
 #include "engine/ChartSheetParts.h"
 #include "engine/WriterTestBooks.h"
-#include "engine/xlsx/XlsxReader.h"
+#include "engine/xlsx/read/XlsxReader.h"
 
 #include <gtest/gtest.h>
 

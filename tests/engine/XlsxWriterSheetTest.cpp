@@ -61,7 +61,7 @@ TEST(XlsxWriterLayout, SheetWithOnlyRowFormatsKeepsThem) {
     EXPECT_EQ(dump["Data.row.10.height"], "40");
 }
 
-// The library's merge call writes a value into the first cell; the area must keep the cell's own value and
+// A merged area must keep its first cell's own value and
 // format, and cells inside the area keep theirs too.
 TEST(XlsxWriterLayout, MergedAreasKeepTheirFirstCell) {
     BookData book;
@@ -72,7 +72,7 @@ TEST(XlsxWriterLayout, MergedAreasKeepTheirFirstCell) {
     setText(book, s, 0, 0, "标题", book.styles.intern(centered));
     setNumber(s, 1, 1, 7);
     s.merged.push_back({0, 0, 1, 2});
-    s.merged.push_back({5, 5, 5, 5}); // one cell: not a merge, and the library refuses it
+    s.merged.push_back({5, 5, 5, 5}); // one cell: not a merge
     setNumber(s, 3, 3, 0.25);
     s.merged.push_back({3, 3, 3, 4});
     s.merged.push_back({1, 2, 3, 3}); // overlaps both areas above: the application would call the file damaged
@@ -273,7 +273,7 @@ TEST(XlsxWriterChartSheets, ChartSheetsWithClashingPartNamesAreRenamed) {
     EXPECT_EQ(dump["book.active"], "0");
 }
 
-// The library leaves out activeTab when the first worksheet is active; a chart sheet in front must not
+// A chart sheet in front of the active worksheet must not
 // become the tab the application opens on.
 TEST(XlsxWriterChartSheets, ChartSheetFirstLeavesTheWorksheetActive) {
     BookData book;

@@ -1,4 +1,4 @@
-#include "engine/xlsx/ZipWriter.h"
+#include "engine/zip/ZipWriter.h"
 #include "engine/EngineError.h"
 
 #include "support/TestPaths.h"
@@ -55,7 +55,7 @@ TEST(ZipWriter, WholeAndBlockwiseEntriesReadBack) {
     }
     const std::string noiseWhole = noise.substr(0, 1u << 20);
     {
-        engine::xlsx::ZipWriter zw(path);
+        engine::zipfile::ZipWriter zw(path);
         zw.addRaw("a/stored.txt", 0,
                   uint32_t(crc32(0, reinterpret_cast<const Bytef*>(stored.data()), uInt(stored.size()))), stored.size(),
                   stored);
@@ -85,7 +85,7 @@ TEST(ZipWriter, WholeAndBlockwiseEntriesReadBack) {
 
 TEST(ZipWriter, UnwritableTargetIsAClearError) {
     try {
-        engine::xlsx::ZipWriter zw("/nonexistent-dir/x.zip");
+        engine::zipfile::ZipWriter zw("/nonexistent-dir/x.zip");
         FAIL() << "expected an error";
     } catch (const engine::EngineError& e) {
         EXPECT_NE(std::string(e.what()).find("/nonexistent-dir/x.zip"), std::string::npos);

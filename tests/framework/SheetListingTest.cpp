@@ -10,7 +10,7 @@
 
 #include "engine/ChartSheetParts.h"
 #include "engine/model/BookData.h"
-#include "engine/xlsx/XlsxWriter.h"
+#include "engine/xlsx/write/XlsxWriter.h"
 #include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
