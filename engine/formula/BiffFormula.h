@@ -53,6 +53,8 @@ struct BiffEncodeContext {
     /// are written in reference class (ptgArea3d 0x3B) as the program writes names, not in the value class a cell's
     /// formula uses (0x5B), which would make SUM(name) see one cell.
     bool definedNameFormula = false;
+    /// True for the formula of an ARRAY record.
+    bool arrayFormula = false;
 };
 
 /// BIFF8 token bytes for the formula text (no leading "="), followed by any extra data the tokens need, or nullopt

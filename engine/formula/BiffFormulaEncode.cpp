@@ -204,7 +204,7 @@ bool boundFields(const RefBound& b, bool last, uint16_t& row, uint16_t& col) {
     return true;
 }
 
-// Sheet name of a "Sheet1!", "'My Sheet'!" or "Sheet1:Sheet3!" prefix, unquoted; nullopt for another workbook's.
+// Sheet name of a "Sheet1!", "'My Sheet'!", "Sheet1:Sheet3!" or "[2]Sheet1!" prefix, unquoted.
 std::optional<std::string> sheetOfPrefix(std::string_view prefix) {
     if (prefix.empty() || prefix.back() != '!') return std::nullopt;
     prefix.remove_suffix(1);
@@ -214,8 +214,8 @@ std::optional<std::string> sheetOfPrefix(std::string_view prefix) {
     } else {
         sheet = prefix;
     }
-    if (sheet.empty() || sheet.front() == '[') return std::nullopt;
-    return sheet;
+    if (sheet.empty()) return std::nullopt;
+    return sheet; // "[2]Sheet1" for another workbook's sheet: the caller knows its links
 }
 
 bool Emitter::reference(const Node& n, char cls) {
@@ -442,7 +442,8 @@ std::optional<EncodedFormula> encodeBiff8Formula(std::string_view formula, const
     if (root < 0) return std::nullopt;
     Emitter emitter(parser, context);
     // A cell's formula is evaluated for one value; a name stands for whatever it refers to.
-    if (!emitter.emit(root, context.definedNameFormula ? 'R' : 'V')) return std::nullopt;
+    // An array formula is evaluated as an array over its whole area.
+    if (!emitter.emit(root, context.definedNameFormula ? 'R' : context.arrayFormula ? 'A' : 'V')) return std::nullopt;
     EncodedFormula out = emitter.take();
     if (out.tokens.size() + out.extra.size() > kMaxFormulaBytes) return std::nullopt;
     return out;

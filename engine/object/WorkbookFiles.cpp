@@ -1,6 +1,7 @@
 #include "engine/object/WorkbookFiles.h"
 
 #include "engine/EngineError.h"
+#include "engine/object/SaveFormulas.h"
 #include "engine/object/XlsHooks.h"
 #include "engine/object/TextContent.h"
 #include "engine/xlsx/read/XlsxReader.h"
@@ -144,6 +145,7 @@ void writeWorkbookFile(BookData& book, const std::string& path, FileFormat forma
     if (fs::is_directory(target, ec)) throw EngineError(path + ": 保存失败，这是一个文件夹");
     const std::string temp = temporaryNameBeside(target);
     try {
+        prepareFormulasForSave(book, warnings);
         if (format == FileFormat::Xls)
             writeXlsFile(book, temp, warnings);
         else

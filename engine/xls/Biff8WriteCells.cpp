@@ -1,6 +1,8 @@
 #include "engine/EngineError.h"
 #include "engine/model/CellAddress.h"
 #include "engine/xls/Biff8WriteSheet.h"
+
+#include "engine/formula/StructuredRef.h"
 #include "engine/xls/Biff8WriteText.h"
 
 #include <cmath>
@@ -97,6 +99,9 @@ void Biff8WriteSheet::writeRowCells(uint32_t r, const RowData& row) {
             ++i;
         } else if (c.formula != 0) {
             writeFormulaCell(r, c, m_book.styles.xf(c.style));
+            ++i;
+        } else if (const CellRect* area = m_arrays.empty() ? nullptr : arrayOf(r, c.col)) {
+            writeArrayMember(r, c, *area, m_book.styles.xf(c.style));
             ++i;
         } else if (c.type == CellType::Number) {
             size_t next = writeRkRun(r, cells, i);
@@ -199,32 +204,115 @@ void Biff8WriteSheet::textTooLong(uint32_t r, const Cell& c) const {
                       std::to_string(units) + " 个字符，超出 2003 格式每个单元格 32767 个字符的上限");
 }
 
+std::optional<std::string> Biff8WriteSheet::formulaToWrite(const std::string& text, uint32_t r, uint32_t col) const {
+    if (text.find('[') == std::string::npos) return text;
+    const BookData& book = m_book.book;
+    auto lookup = [&](std::string_view name) -> std::optional<formula::TableOnSheet> {
+        for (const auto& sheet : book.sheets)
+            for (const SheetTable& table : sheet->tables) {
+                const bool match = name.empty()
+                                       ? sheet.get() == &m_sheet && table.ref.contains(r, col)
+                                       : std::equal(name.begin(), name.end(), table.name.begin(), table.name.end(),
+                                                    [](unsigned char a, unsigned char b) {
+                                                        return std::tolower(a) == std::tolower(b);
+                                                    });
+                if (match) return formula::TableOnSheet{&table, sheet->name};
+            }
+        return std::nullopt;
+    };
+    return formula::replaceStructuredRefs(text, lookup, r, m_sheet.name);
+}
+
 const formula::EncodedFormula* Biff8WriteSheet::encodedFormula(uint32_t formulaId, uint32_t r, const Cell& c) {
     if (m_formulaSlot.size() <= formulaId) m_formulaSlot.resize(m_book.book.formulas.size(), -1);
     int32_t& slot = m_formulaSlot[formulaId];
-    if (slot == -1) {
+    const std::string& text = m_book.book.formulas.get(formulaId);
+    const CellRect* array = m_arrays.empty() ? nullptr : m_sheet.arrayAt(r, c.col);
+    // A formula whose encoding depends on its cell (a table's "this row", an array's class) is not shared.
+    const bool ownCell = array || (text.find('[') != std::string::npos && text.find('@') != std::string::npos) ||
+                         text.find("#This Row") != std::string::npos;
+    if (slot == -1 || ownCell) {
         std::optional<formula::EncodedFormula> encoded;
         try {
-            encoded = formula::encodeBiff8Formula(m_book.book.formulas.get(formulaId), m_formulaContext);
+            if (auto written = formulaToWrite(text, r, c.col)) {
+                formula::BiffEncodeContext context = m_formulaContext;
+                context.arrayFormula = array != nullptr;
+                encoded = formula::encodeBiff8Formula(*written, context);
+            }
         } catch (const std::exception&) {
             // A formula the encoder chokes on is one it cannot encode; the cell keeps its value.
         }
         const bool fits = encoded && encoded->tokens.size() + encoded->extra.size() + 22 <= kMaxRecordLength;
-        slot = fits ? static_cast<int32_t>(m_formulas.size()) : -2;
-        if (fits) m_formulas.push_back(std::move(*encoded));
+        if (ownCell && fits) {
+            m_cellFormula = std::move(*encoded);
+            return &m_cellFormula;
+        }
+        if (!ownCell) {
+            slot = fits ? static_cast<int32_t>(m_formulas.size()) : -2;
+            if (fits) m_formulas.push_back(std::move(*encoded));
+        }
     }
-    if (slot >= 0) return &m_formulas[size_t(slot)];
+    if (slot >= 0 && !ownCell) return &m_formulas[size_t(slot)];
     if (m_formulaFailures++ < kFormulaWarnings)
         m_book.warnings.push_back("工作表“" + m_sheet.name + "”单元格 " + cellName(r, c.col) +
                                   " 的公式无法保存为 2003 格式，已保存其计算结果");
     return nullptr;
 }
 
-void Biff8WriteSheet::writeFormulaCell(uint32_t r, const Cell& c, uint16_t xf) {
-    const formula::EncodedFormula* f = encodedFormula(c.formula - 1, r, c);
-    if (!f) {
+const CellRect* Biff8WriteSheet::arrayOf(uint32_t r, uint32_t col) const {
+    auto it = m_arrays.upper_bound({r, col});
+    // Areas do not overlap; the few that start at or before the cell are enough to look at.
+    for (int tries = 0; it != m_arrays.begin() && tries < 64; ++tries) {
+        const CellRect& area = (--it)->second;
+        if (area.contains(r, col)) return &area;
+    }
+    return nullptr;
+}
+
+// A cell of an array area other than its first: its value, and a pointer to the array's formula.
+void Biff8WriteSheet::writeArrayMember(uint32_t r, const Cell& c, const CellRect& area, uint16_t xf) {
+    const Cell* first = m_sheet.find(area.firstRow, area.firstCol);
+    if (!first || !first->hasFormula() || !encodedFormula(first->formula - 1, area.firstRow, *first)) {
         writeValueCell(r, c, xf);
         return;
+    }
+    Cell member = c;
+    member.formula = first->formula;
+    writeFormulaCell(r, member, xf);
+}
+
+// ARRAY: the area and the formula every cell of it points to with ptgExp.
+void Biff8WriteSheet::writeArrayRecord(const CellRect& area, const formula::EncodedFormula& f) {
+    size_t at = m_out.begin(rec::Array);
+    m_out.u16(uint16_t(area.firstRow));
+    m_out.u16(uint16_t(area.lastRow));
+    m_out.u8(uint8_t(area.firstCol));
+    m_out.u8(uint8_t(area.lastCol));
+    m_out.u16(0); // options
+    m_out.u32(0); // reserved
+    m_out.u16(static_cast<uint16_t>(f.tokens.size()));
+    m_out.append(std::string_view(reinterpret_cast<const char*>(f.tokens.data()), f.tokens.size()));
+    m_out.append(std::string_view(reinterpret_cast<const char*>(f.extra.data()), f.extra.size()));
+    m_out.end(at);
+}
+
+void Biff8WriteSheet::writeFormulaCell(uint32_t r, const Cell& c, uint16_t xf) {
+    const CellRect* area = m_arrays.empty() ? nullptr : arrayOf(r, c.col);
+    const bool arrayFirst = area && area->firstRow == r && area->firstCol == c.col;
+    const formula::EncodedFormula* f =
+        area && !arrayFirst ? nullptr : encodedFormula(c.formula - 1, r, c);
+    if (!f && !(area && !arrayFirst)) {
+        writeValueCell(r, c, xf);
+        return;
+    }
+    // Every cell of an array area holds only ptgExp and the area's first cell; the formula is in the ARRAY record.
+    formula::EncodedFormula arrayFormula;
+    formula::EncodedFormula pointer;
+    if (area) {
+        if (arrayFirst) arrayFormula = *f;
+        pointer.tokens = {0x01, uint8_t(area->firstRow), uint8_t(area->firstRow >> 8), uint8_t(area->firstCol),
+                          uint8_t(area->firstCol >> 8)};
+        f = &pointer;
     }
     const auto size = static_cast<uint16_t>(22 + f->tokens.size() + f->extra.size());
     char* p = cellRecord(m_out, rec::Formula, size, r, c.col, xf);
@@ -255,6 +343,7 @@ void Biff8WriteSheet::writeFormulaCell(uint32_t r, const Cell& c, uint16_t xf) {
     Biff8WriteBuffer::put16(p + 14, static_cast<uint16_t>(f->tokens.size()));
     if (!f->tokens.empty()) std::memcpy(p + 16, f->tokens.data(), f->tokens.size());
     if (!f->extra.empty()) std::memcpy(p + 16 + f->tokens.size(), f->extra.data(), f->extra.size());
+    if (arrayFirst) writeArrayRecord(*area, arrayFormula);
     if (stringFollows) writeStringResult(r, c);
 }
 

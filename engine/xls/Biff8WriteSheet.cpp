@@ -44,6 +44,13 @@ Biff8WriteSheet::Biff8WriteSheet(Biff8WriteBook& book, const SheetData& sheet, i
     : m_book(book), m_sheet(sheet), m_fileIndex(fileIndex), m_active(active), m_out(m_stream.out),
       m_formulaContext(book.links.context(fileIndex)) {
     m_rowEnd = std::min<uint32_t>(sheet.rowCount(), kMaxRows);
+    for (const CellRect& area : sheet.arrayFormulas)
+        if (area.lastRow < 65536 && area.lastCol < 256) m_arrays.emplace(std::pair(area.firstRow, area.firstCol), area);
+    // The format has no tables: their cells stay, and formulas refer to the cells instead (as when a table is
+    // turned into a range).
+    for (const SheetTable& table : sheet.tables)
+        m_book.warnings.push_back("工作表“" + sheet.name + "”：表格“" + table.name +
+                                  "”无法保存为 2003 格式，已改为普通区域，引用它的公式改为引用同样的单元格");
 }
 
 bool Biff8WriteSheet::rowPresent(const RowData& row) const {

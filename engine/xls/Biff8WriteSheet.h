@@ -1,6 +1,10 @@
 #pragma once
 
 #include "engine/formula/BiffFormula.h"
+
+#include <map>
+#include <optional>
+#include <string>
 #include "engine/model/BookData.h"
 #include "engine/xls/Biff8WriteBuffer.h"
 #include "engine/xls/Biff8WriteLinks.h"
@@ -78,6 +82,12 @@ private:
     void writeLabel(uint32_t r, const Cell& c, uint16_t xf);
     void writeStringResult(uint32_t r, const Cell& c);
     const formula::EncodedFormula* encodedFormula(uint32_t formulaId, uint32_t r, const Cell& c);
+    /// The formula text to encode: structured references become the cells they stand for, as a table cannot be
+    /// kept in this format; nullopt when one cannot.
+    std::optional<std::string> formulaToWrite(const std::string& text, uint32_t r, uint32_t col) const;
+    void writeArrayMember(uint32_t r, const Cell& c, const CellRect& area, uint16_t xf);
+    void writeArrayRecord(const CellRect& area, const formula::EncodedFormula& f);
+    const CellRect* arrayOf(uint32_t r, uint32_t col) const;
     [[noreturn]] void textTooLong(uint32_t r, const Cell& c) const;
 
     bool isWritten(const Cell& c) const { return c.type != CellType::Empty || c.style != 0 || c.formula != 0; }
@@ -96,6 +106,8 @@ private:
     std::vector<int32_t> m_formulaSlot; ///< per formula pool id: index into m_formulas, -1 untried, -2 failed
     std::vector<formula::EncodedFormula> m_formulas;
     size_t m_formulaFailures = 0;
+    formula::EncodedFormula m_cellFormula; ///< a formula encoded for its cell alone ("this row" of a table)
+    std::map<std::pair<uint32_t, uint32_t>, CellRect> m_arrays; ///< array areas by first cell
     uint32_t m_rk[256] = {};
 };
 

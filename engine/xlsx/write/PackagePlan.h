@@ -27,6 +27,7 @@ struct TabEntry {
     Visibility visibility = Visibility::Visible;
     std::vector<CellRect> merges;        ///< worksheets: the merged areas worth writing
     std::optional<SheetExtent> extent;   ///< worksheets: what the cells span; nullopt without any row to write
+    std::vector<std::string> tableRelIds; ///< worksheets: the relationships of their table parts
 };
 
 /// A defined name as written; localSheet is the tab index of the sheet it belongs to, -1 for the workbook.
@@ -46,6 +47,7 @@ struct PackagePlan {
     std::vector<TabEntry> tabs;
     size_t activeTab = 0;
     std::vector<NameEntry> names;
+    std::vector<std::string> linkRelIds; ///< the workbook's relationships to its external-link parts, in link order
     std::vector<FixedPart> chartParts;
     StylesPart styles;
     bool date1904 = false;

@@ -26,6 +26,9 @@ inline constexpr std::string_view kWorksheet =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
 inline constexpr std::string_view kStyles = "application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml";
 inline constexpr std::string_view kTheme = "application/vnd.openxmlformats-officedocument.theme+xml";
+inline constexpr std::string_view kExternalLink =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.externalLink+xml";
+inline constexpr std::string_view kTable = "application/vnd.openxmlformats-officedocument.spreadsheetml.table+xml";
 } // namespace contentType
 
 namespace relType {
@@ -41,6 +44,9 @@ inline constexpr std::string_view kChartsheet =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/chartsheet";
 inline constexpr std::string_view kStyles = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles";
 inline constexpr std::string_view kTheme = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/theme";
+inline constexpr std::string_view kExternalLink =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/externalLink";
+inline constexpr std::string_view kTable = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/table";
 } // namespace relType
 
 inline constexpr std::string_view kMainNamespace = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";

@@ -192,6 +192,7 @@ void XlsxSheetDataWriter::refill() {
 }
 
 void XlsxSheetDataWriter::writeRow(uint32_t r, const RowData& row, bool hasCells) {
+    m_row = r;
     m_rowLen = static_cast<size_t>(std::to_chars(m_rowText, m_rowText + sizeof m_rowText, r + 1).ptr - m_rowText);
     reserve(kCellOverhead);
     put("<row r=\"");
@@ -305,7 +306,14 @@ void XlsxSheetDataWriter::writeFormula(const Cell& cell) {
     bool numeric = cell.type == CellType::Number;
     bool broken = numeric && !std::isfinite(cell.number);
     cellStart(cell, broken ? " t=\"e\"" : formulaResultType(cell.type), ">");
-    put("<f>");
+    const CellRect* array = m_sheet.arrayFormulas.empty() ? nullptr : m_sheet.arrayAt(m_row, cell.col);
+    if (array) {
+        put("<f t=\"array\" ref=\"");
+        put(rangeName(*array, false));
+        put("\">");
+    } else {
+        put("<f>");
+    }
     escape(m_book.formulaText(cell));
     put("</f>");
     switch (cell.type) {

@@ -54,6 +54,7 @@ private:
     const SheetData& m_sheet;
     const StylesPart& m_formats;
     uint32_t m_nextRow = 0;
+    uint32_t m_row = 0; ///< the row being written
     char* m_buf = nullptr;
     size_t m_capacity = 0;
     size_t m_pos = 0;  ///< bytes produced into m_buf

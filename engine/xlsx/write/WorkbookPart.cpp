@@ -21,6 +21,11 @@ std::string workbookPart(const PackagePlan& plan, const std::vector<std::string>
         x += " r:id=\"" + relIds[t] + "\"/>";
     }
     x += "</sheets>";
+    if (!plan.linkRelIds.empty()) {
+        x += "<externalReferences>";
+        for (const std::string& id : plan.linkRelIds) x += "<externalReference r:id=\"" + id + "\"/>";
+        x += "</externalReferences>";
+    }
     if (!plan.names.empty()) {
         x += "<definedNames>";
         for (const NameEntry& n : plan.names) {

@@ -69,8 +69,13 @@ std::string tail(const TabEntry& tab) {
         for (const CellRect& m : tab.merges) x += "<mergeCell ref=\"" + rangeName(m, false) + "\"/>";
         x += "</mergeCells>";
     }
-    return x + "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>"
-               "</worksheet>";
+    x += "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>";
+    if (!tab.tableRelIds.empty()) {
+        x += "<tableParts count=\"" + std::to_string(tab.tableRelIds.size()) + "\">";
+        for (const std::string& id : tab.tableRelIds) x += "<tablePart r:id=\"" + id + "\"/>";
+        x += "</tableParts>";
+    }
+    return x + "</worksheet>";
 }
 
 // Head, rows and tail of one sheet part: the rows are never held in memory as a whole.

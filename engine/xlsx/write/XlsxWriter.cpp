@@ -2,10 +2,12 @@
 
 #include "engine/xlsx/write/ContentTypesPart.h"
 #include "engine/xlsx/write/DocPropsParts.h"
+#include "engine/xlsx/write/ExternalLinkPart.h"
 #include "engine/xlsx/write/PackagePlan.h"
 #include "engine/xlsx/write/Packager.h"
 #include "engine/xlsx/write/PartNames.h"
 #include "engine/xlsx/write/RelationshipsPart.h"
+#include "engine/xlsx/write/TablePart.h"
 #include "engine/xlsx/write/ThemePart.h"
 #include "engine/xlsx/write/WorkbookPart.h"
 #include "engine/xlsx/write/WorksheetPart.h"
@@ -24,7 +26,7 @@ constexpr int kSheetDataLevel = 1;
 } // namespace
 
 void writeXlsx(BookData& book, const std::string& path, std::vector<std::string>& warnings) {
-    const PackagePlan plan = planPackage(book, path, warnings);
+    PackagePlan plan = planPackage(book, path, warnings);
 
     ContentTypesPart types;
     types.add(part::kApp, contentType::kApp);
@@ -48,6 +50,32 @@ void writeXlsx(BookData& book, const std::string& path, std::vector<std::string>
     for (const FixedPart& p : plan.chartParts)
         if (!p.contentType.empty()) types.add(p.path, p.contentType);
 
+    // Links to other workbooks and tables: small parts, made here whole.
+    std::vector<FixedPart> extraParts;
+    for (size_t i = 0; i < book.externalBooks.size(); ++i) {
+        const std::string name = "externalLink" + std::to_string(i + 1) + ".xml";
+        const std::string partPath = "xl/externalLinks/" + name;
+        plan.linkRelIds.push_back(workbookRels.add(relType::kExternalLink, targetFromWorkbook(partPath)));
+        types.add(partPath, contentType::kExternalLink);
+        extraParts.push_back({partPath, {}, externalLinkPart(book.externalBooks[i])});
+        extraParts.push_back({"xl/externalLinks/_rels/" + name + ".rels", {},
+                              externalLinkRelationships(book.externalBooks[i])});
+    }
+    uint32_t tables = 0;
+    for (TabEntry& tab : plan.tabs) {
+        if (tab.chart || tab.sheet->tables.empty()) continue;
+        RelationshipsPart sheetRels;
+        for (const SheetTable& table : tab.sheet->tables) {
+            const std::string partPath = "xl/tables/table" + std::to_string(++tables) + ".xml";
+            tab.tableRelIds.push_back(sheetRels.add(relType::kTable, "../tables/table" + std::to_string(tables) + ".xml"));
+            types.add(partPath, contentType::kTable);
+            extraParts.push_back({partPath, {}, tablePart(table, tables)});
+        }
+        const size_t slash = tab.partPath.rfind('/');
+        extraParts.push_back({tab.partPath.substr(0, slash) + "/_rels" + tab.partPath.substr(slash) + ".rels", {},
+                              sheetRels.xml()});
+    }
+
     Packager package;
     package.add(part::kContentTypes, types.xml());
     package.add(part::kPackageRels, packageRels.xml());
@@ -65,6 +93,8 @@ void writeXlsx(BookData& book, const std::string& path, std::vector<std::string>
     }
     for (const FixedPart& p : plan.chartParts)
         package.add(p.path, p.data);
+    for (FixedPart& p : extraParts)
+        package.add(p.path, std::move(p.data));
     package.write(path);
 }
 
