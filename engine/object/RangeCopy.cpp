@@ -50,10 +50,16 @@ void copyMerges(const SheetData& from, SheetData& to, const CellRect& src, const
 
 // Array formulas whose first cell is copied stay array formulas over the part of their area that came along;
 // those the copy writes over are gone. Read before writing: on one sheet the areas may overlap.
-void copyArrays(const SheetData& from, SheetData& to, const CellRect& src, const CellRect& dest) {
+void copyArrays(const SheetData& from, SheetData& to, const CellRect& src, const CellRect& dest, BookData& toBook) {
     std::vector<CellRect> carried;
     for (const CellRect& a : from.arrayFormulas) {
-        if (!src.contains(a.firstRow, a.firstCol)) continue;
+        if (!src.contains(a.firstRow, a.firstCol)) {
+            // The application refuses to copy part of an array; here its cells come over with their values.
+            if (a.intersects(src))
+                toBook.copyNotes.push_back("工作表“" + from.name + "”的数组公式 " + rangeName(a, false) +
+                                           " 只复制了一部分，这些单元格只保留了值");
+            continue;
+        }
         const CellRect part{a.firstRow, a.firstCol, std::min(a.lastRow, src.lastRow), std::min(a.lastCol, src.lastCol)};
         carried.push_back({part.firstRow - src.firstRow + dest.firstRow, part.firstCol - src.firstCol + dest.firstCol,
                            part.lastRow - src.firstRow + dest.firstRow, part.lastCol - src.firstCol + dest.firstCol});
@@ -132,7 +138,7 @@ void Range::Copy(const Range& destination) const {
         replaceSpan(to.rowForWrite(r).cells, dest.firstCol, dest.lastCol, *cells);
     }
     copyMerges(from, to, src, dest);
-    if (!from.arrayFormulas.empty() || !to.arrayFormulas.empty()) copyArrays(from, to, src, dest);
+    if (!from.arrayFormulas.empty() || !to.arrayFormulas.empty()) copyArrays(from, to, src, dest, destSheet.workbook().data());
     destSheet.cellsWritten();
 }
 
