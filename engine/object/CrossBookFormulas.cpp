@@ -46,9 +46,10 @@ Variant valueOf(const BookData& book, const Cell& c) {
 } // namespace
 
 CrossBookFormulas::CrossBookFormulas(Workbook& from, SheetData& fromSheet, Workbook& to, SheetData& toSheet,
-                                     bool keepSheetTables)
+                                     bool keepSheetTables, std::optional<CellRect> block)
     : m_fromBook(from), m_from(from.data()), m_fromSheet(fromSheet), m_fromSheetIndex(indexOf(m_from, fromSheet)),
-      m_to(to.data()), m_toSheet(toSheet), m_keepSheetTables(keepSheetTables), m_fromPath(from.FullName()),
+      m_to(to.data()), m_toSheet(toSheet), m_keepSheetTables(keepSheetTables), m_block(block),
+      m_fromPath(from.FullName()),
       m_carriedLinks(m_from.externalBooks.size(), 0) {}
 
 bool CrossBookFormulas::dependsOnCell(std::string_view formula) const {
@@ -98,8 +99,46 @@ std::string CrossBookFormulas::carry(std::string_view formula, uint32_t row, uin
         }
         if (copied > 0) text = kept + text.substr(copied);
     }
-    if (rowOffset != 0 || colOffset != 0) text = formula::shiftFormula(text, rowOffset, colOffset);
+    if (m_block)
+        text = moveReferences(text, rowOffset, colOffset);
+    else if (rowOffset != 0 || colOffset != 0)
+        text = formula::shiftFormula(text, rowOffset, colOffset);
     return externalize(text, 0);
+}
+
+// References to cells that come along move with them; references to cells that stay behind (another sheet's, or
+// this sheet's rows above a merged block) go on reading those cells: they are not moved, and a reference into this
+// sheet names it, so that it turns into a reference to the source workbook like any other.
+std::string CrossBookFormulas::moveReferences(std::string_view formula, int64_t rowOffset, int64_t colOffset) const {
+    std::string out;
+    size_t copied = 0;
+    formula::FormulaTokenizer tokenizer(formula);
+    FormulaToken token;
+    const CellRect& block = *m_block;
+    while (tokenizer.next(token)) {
+        if (token.kind != TokenKind::Reference || token.boundCount == 0) continue;
+        const std::string_view text = formula.substr(token.begin, token.end - token.begin);
+        std::string moved;
+        const formula::RefBound& a = token.bounds[0];
+        const formula::RefBound& b = token.boundCount == 2 ? token.bounds[1] : token.bounds[0];
+        const uint32_t r1 = a.hasRow ? a.row - 1 : 0, r2 = b.hasRow ? b.row - 1 : kMaxRows - 1;
+        const uint32_t c1 = a.hasCol ? a.col - 1 : 0, c2 = b.hasCol ? b.col - 1 : kMaxCols - 1;
+        const bool inside = block.contains(std::min(r1, r2), std::min(c1, c2)) &&
+                            block.contains(std::max(r1, r2), std::max(c1, c2));
+        if (token.areaBegin > token.begin) continue; // another sheet's cells: they stay where they are
+        if (!inside)
+            moved = formula::formatSheetPrefix({0, m_fromSheet.name, {}}) + std::string(text);
+        else if (rowOffset != 0 || colOffset != 0)
+            moved = formula::shiftFormula(text, rowOffset, colOffset);
+        else
+            continue;
+        out.append(formula.substr(copied, token.begin - copied));
+        out += moved;
+        copied = token.end;
+    }
+    if (copied == 0) return std::string(formula);
+    out.append(formula.substr(copied));
+    return out;
 }
 
 std::string CrossBookFormulas::externalize(std::string_view formula, int depth) {

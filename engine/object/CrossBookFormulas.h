@@ -6,6 +6,7 @@
 #include "engine/model/BookData.h"
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -24,7 +25,10 @@ class Workbook;
 class CrossBookFormulas {
 public:
     /// keepSheetTables: the whole source sheet is copied with its tables, so references to them stay as they are.
-    CrossBookFormulas(Workbook& from, SheetData& fromSheet, Workbook& to, SheetData& toSheet, bool keepSheetTables);
+    /// block: the cells a range copy takes (none for a whole sheet). A reference to cells of the sheet outside it
+    /// reads the source's cells, as they do not come along.
+    CrossBookFormulas(Workbook& from, SheetData& fromSheet, Workbook& to, SheetData& toSheet, bool keepSheetTables,
+                      std::optional<CellRect> block = std::nullopt);
 
     /// The formula of source cell (row, col) as it reads at its new place, moved by the offsets.
     std::string carry(std::string_view formula, uint32_t row, uint32_t col, int64_t rowOffset, int64_t colOffset);
@@ -36,6 +40,7 @@ public:
 
 private:
     std::string externalize(std::string_view formula, int depth);
+    std::string moveReferences(std::string_view formula, int64_t rowOffset, int64_t colOffset) const;
     std::optional<std::string> qualifiedReference(const formula::SheetPrefix& prefix, std::string_view rest,
                                                   const formula::FormulaToken& token);
     std::optional<std::string> name(std::string_view text, int depth);
@@ -55,6 +60,7 @@ private:
     BookData& m_to;
     SheetData& m_toSheet;
     bool m_keepSheetTables;
+    std::optional<CellRect> m_block;
     std::string m_fromPath;
     uint32_t m_sourceLink = 0;                    ///< 1-based link to the source in the destination, once made
     std::vector<uint32_t> m_carriedLinks;         ///< source link index → destination link (0 = not yet)

@@ -101,7 +101,7 @@ void Range::Copy(const Range& destination) const {
     const int64_t dCol = int64_t(dest.firstCol) - src.firstCol;
     std::optional<CrossBookFormulas> crossBook;
     if (&m_sheet->workbook() != &destSheet.workbook())
-        crossBook.emplace(m_sheet->workbook(), from, destSheet.workbook(), to, false);
+        crossBook.emplace(m_sheet->workbook(), from, destSheet.workbook(), to, false, src);
     CellTransfer transfer(m_sheet->workbook().data(), destSheet.workbook().data(), dRow, dCol,
                           crossBook ? &*crossBook : nullptr);
 
