@@ -271,8 +271,9 @@ const CellRect* Biff8WriteSheet::arrayOf(uint32_t r, uint32_t col) const {
 
 // A cell of an array area other than its first: its value, and a pointer to the array's formula.
 void Biff8WriteSheet::writeArrayMember(uint32_t r, const Cell& c, const CellRect& area, uint16_t xf) {
+    // The first cell comes first in the file: whether its formula could be written is known.
     const Cell* first = m_sheet.find(area.firstRow, area.firstCol);
-    if (!first || !first->hasFormula() || !encodedFormula(first->formula - 1, area.firstRow, *first)) {
+    if (!first || !first->hasFormula() || !m_arraysWritten.count({area.firstRow, area.firstCol})) {
         writeValueCell(r, c, xf);
         return;
     }
@@ -343,7 +344,10 @@ void Biff8WriteSheet::writeFormulaCell(uint32_t r, const Cell& c, uint16_t xf) {
     Biff8WriteBuffer::put16(p + 14, static_cast<uint16_t>(f->tokens.size()));
     if (!f->tokens.empty()) std::memcpy(p + 16, f->tokens.data(), f->tokens.size());
     if (!f->extra.empty()) std::memcpy(p + 16 + f->tokens.size(), f->extra.data(), f->extra.size());
-    if (arrayFirst) writeArrayRecord(*area, arrayFormula);
+    if (arrayFirst) {
+        writeArrayRecord(*area, arrayFormula);
+        m_arraysWritten.insert({r, c.col});
+    }
     if (stringFollows) writeStringResult(r, c);
 }
 

@@ -3,6 +3,7 @@
 #include "engine/formula/BiffFormula.h"
 
 #include <map>
+#include <set>
 #include <optional>
 #include <string>
 #include "engine/model/BookData.h"
@@ -108,6 +109,7 @@ private:
     size_t m_formulaFailures = 0;
     formula::EncodedFormula m_cellFormula; ///< a formula encoded for its cell alone ("this row" of a table)
     std::map<std::pair<uint32_t, uint32_t>, CellRect> m_arrays; ///< array areas by first cell
+    std::set<std::pair<uint32_t, uint32_t>> m_arraysWritten;    ///< first cells whose ARRAY record was written
     uint32_t m_rk[256] = {};
 };
 
