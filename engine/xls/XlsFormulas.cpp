@@ -79,6 +79,8 @@ std::optional<std::string> externName(const XlsBook& xb, int externSheet, int na
         int book = xb.externSheets[size_t(externSheet)].supBook;
         if (book < 0 || size_t(book) >= xb.supBooks.size()) return std::nullopt;
         names = &xb.supBooks[size_t(book)].externNames;
+        // Through this workbook's own SUPBOOK, the index counts its NAME records.
+        if (xb.supBooks[size_t(book)].self) names = &xb.nameTexts;
         const int link = xb.supBooks[size_t(book)].externalBook;
         if (link >= 0) { // a name defined in another workbook: "[N]!Name"
             if (nameIndex < 1 || size_t(nameIndex) > names->size()) return std::nullopt;
