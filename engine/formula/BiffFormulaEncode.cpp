@@ -289,8 +289,15 @@ bool Emitter::function(const Node& n, char cls) {
         u16(id->nameIndex);
         u16(0);
         if (!arguments(n, *f, fc)) return false;
+        // WEEKNUM's return type may be left out, but readers of this format that map the add-in onto their own
+        // function want it: its default goes in.
+        const bool weekType = f->name == "WEEKNUM" && argCount == 1;
+        if (weekType) {
+            u8(ptg::kInt);
+            u16(1);
+        }
         u8(ptg::kFuncVar | classBits(fc));
-        u8(uint8_t(argCount + 1)); // the name counts as the first argument
+        u8(uint8_t(argCount + 1 + (weekType ? 1 : 0))); // the name counts as the first argument
         u16(kBiffUserFunction);
         return true;
     }

@@ -2,9 +2,11 @@
 
 #include "engine/formula/FormulaTokenizer.h"
 #include "engine/formula/SheetPrefix.h"
+#include "engine/model/CellAddress.h"
 
 #include <algorithm>
 #include <unordered_map>
+#include <utility>
 
 namespace tabrix::engine {
 
@@ -55,9 +57,33 @@ void dropStaleArrays(SheetData& sheet) {
         return a.lastRow >= kMaxRows || a.lastCol >= kMaxCols || !first || !first->hasFormula();
     });
 }
+
+// GETPIVOTDATA reads a pivot table, and the engine carries none (a reader logs the ones it leaves out), so such a
+// formula would only show #REF!. It is saved as its value instead, and the log says which cells.
+void keepPivotLookupsAsValues(BookData& book, std::vector<std::string>& warnings) {
+    auto readsPivot = [](const std::string& text) {
+        return text.find("GETPIVOTDATA(") != std::string::npos || text.find("getpivotdata(") != std::string::npos;
+    };
+    bool any = false;
+    for (uint32_t i = 0; i < book.formulas.size() && !any; ++i) any = readsPivot(book.formulas.get(i));
+    if (!any) return;
+    for (auto& sheet : book.sheets) {
+        if (sheet->kind != SheetKind::Worksheet) continue;
+        const auto& rows = std::as_const(*sheet).rows();
+        for (uint32_t r = 0; r < rows.size(); ++r)
+            for (const Cell& cell : rows[r].cells) {
+                if (!cell.hasFormula() || !readsPivot(book.formulaText(cell))) continue;
+                sheet->at(r, cell.col).formula = 0;
+                warnings.push_back("工作表“" + sheet->name + "”单元格 " + cellName(r, cell.col) +
+                                   " 的公式引用了未能保存的数据透视表，已保存其计算结果");
+            }
+    }
+}
 } // namespace
 
 void prepareFormulasForSave(BookData& book, std::vector<std::string>& warnings) {
+    for (auto& sheet : book.sheets) sheet->ensureLoaded();
+    keepPivotLookupsAsValues(book, warnings);
     std::vector<bool> used(book.externalBooks.size(), false);
     auto note = [&](std::string_view text) {
         forEachLinked(text, [&](const FormulaToken&, size_t, const formula::SheetPrefix& prefix) {
@@ -70,7 +96,7 @@ void prepareFormulasForSave(BookData& book, std::vector<std::string>& warnings) 
         sheet->ensureLoaded();
         if (!sheet->arrayFormulas.empty()) dropStaleArrays(*sheet);
         if (book.externalBooks.empty()) continue;
-        for (const RowData& row : sheet->rows())
+        for (const RowData& row : std::as_const(*sheet).rows())
             for (const Cell& cell : row.cells)
                 if (cell.hasFormula() && seen.emplace(cell.formula, true).second) note(book.formulaText(cell));
     }

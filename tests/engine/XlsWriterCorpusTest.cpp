@@ -145,7 +145,11 @@ std::string withoutTables(const BookData& book, const SheetData& sheet, uint32_t
                     return formula::TableOnSheet{&t, s->name};
         return std::nullopt;
     };
-    return formula::replaceStructuredRefs(text, lookup, row, sheet.name).value_or(text);
+    std::string out = formula::replaceStructuredRefs(text, lookup, row, sheet.name).value_or(text);
+    // WEEKNUM's optional return type is written out (its default, 1).
+    if (out.starts_with("WEEKNUM(") && out.back() == ')' && out.find(',') == std::string::npos)
+        out.insert(out.size() - 1, ",1");
+    return out;
 }
 
 std::string compareWithOurReader(const BookData& book, const BookData& back, const std::vector<std::string>& log) {
