@@ -3,6 +3,7 @@ worksheet as CSV lines, or exits 3 when LibreOffice does not open it. Run by /us
 the office it starts (with a profile of its own under a temporary folder) goes away with it.
 
     office_open.py FILE [PASSWORD]
+    office_open.py --save SRC DST FILTER PASSWORD   (SRC saved by LibreOffice as DST, protected with PASSWORD)
 """
 import os
 import subprocess
@@ -15,8 +16,10 @@ def main():
     import uno
     from com.sun.star.beans import PropertyValue
 
-    path = os.path.abspath(sys.argv[1])
-    password = sys.argv[2] if len(sys.argv) > 2 else None
+    save = sys.argv[1] == "--save"
+    argv = sys.argv[2:] if save else sys.argv[1:]
+    path = os.path.abspath(argv[0])
+    password = None if save else (argv[1] if len(argv) > 1 else None)
     with tempfile.TemporaryDirectory() as profile:
         pipe = "tabrix_office_%d" % os.getpid()
         office = subprocess.Popen(
@@ -51,6 +54,11 @@ def main():
                 doc = None
             if doc is None:
                 sys.exit(3)
+            if save:
+                doc.storeToURL(uno.systemPathToFileUrl(os.path.abspath(argv[1])),
+                               (prop("FilterName", argv[2]), prop("Password", argv[3])))
+                doc.close(True)
+                return
             sheet = doc.Sheets.getByIndex(0)
             cursor = sheet.createCursor()
             cursor.gotoEndOfUsedArea(False)
