@@ -6,6 +6,8 @@
 #include <openssl/evp.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <map>
 
 namespace tabrix::engine::crypto {

@@ -5,7 +5,9 @@
 #include "engine/crypto/XorObfuscation.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace tabrix::engine::crypto {
 

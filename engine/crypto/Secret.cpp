@@ -2,6 +2,8 @@
 
 #include <openssl/crypto.h>
 
+#include <algorithm>
+
 namespace tabrix::engine::crypto {
 
 void wipe(void* data, size_t size) {

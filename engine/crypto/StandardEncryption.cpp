@@ -4,6 +4,7 @@
 #include "engine/crypto/Primitives.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace tabrix::engine::crypto {
 
