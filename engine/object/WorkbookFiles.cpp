@@ -1,6 +1,7 @@
 #include "engine/object/WorkbookFiles.h"
 
 #include "engine/EngineError.h"
+#include "engine/object/ProtectedFiles.h"
 #include "engine/object/XlsHooks.h"
 #include "engine/object/TextContent.h"
 #include "engine/xlsx/read/XlsxReader.h"
@@ -32,7 +33,7 @@ FileKind sniffFile(const std::string& path) {
     return FileKind::Other;
 }
 
-std::unique_ptr<BookData> readWorkbookFile(const std::string& path) {
+std::unique_ptr<BookData> readWorkbookFile(const std::string& path, const crypto::PasswordPrompt& prompt) {
     switch (sniffFile(path)) {
     case FileKind::Missing:
         throw EngineError(path + ": 文件不存在或不是普通文件");
@@ -43,11 +44,8 @@ std::unique_ptr<BookData> readWorkbookFile(const std::string& path) {
         book->content = ContentKind::Xlsx;
         return book;
     }
-    case FileKind::Ole2: {
-        auto book = readXlsFile(path);
-        book->content = ContentKind::Xls;
-        return book;
-    }
+    case FileKind::Ole2:
+        return readCompoundFile(path, prompt);
     case FileKind::Other:
         break;
     }
@@ -144,7 +142,9 @@ void writeWorkbookFile(BookData& book, const std::string& path, FileFormat forma
     if (fs::is_directory(target, ec)) throw EngineError(path + ": 保存失败，这是一个文件夹");
     const std::string temp = temporaryNameBeside(target);
     try {
-        if (format == FileFormat::Xls)
+        if (book.password)
+            writeProtectedFile(book, temp, format, warnings);
+        else if (format == FileFormat::Xls)
             writeXlsFile(book, temp, warnings);
         else
             xlsx::writeXlsx(book, temp, warnings);
