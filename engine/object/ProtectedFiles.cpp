@@ -6,12 +6,11 @@
 #include "engine/xls/OleWorkbookStream.h"
 #include "engine/xls/XlsReader.h"
 #include "engine/xls/XlsWriter.h"
-#include "engine/xlsx/XlsxReader.h"
-#include "engine/xlsx/XlsxWriter.h"
+#include "engine/xlsx/read/XlsxReader.h"
+#include "engine/xlsx/write/XlsxWriter.h"
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 namespace fs = std::filesystem;
 
@@ -77,22 +76,12 @@ void writeProtectedFile(BookData& book, const std::string& path, FileFormat form
         xls::writeXls(book, path, warnings, &encryption);
         return;
     }
-    // The package writer writes files; its plain result lives beside the target only until it is encrypted.
-    const std::string plain = path + ".plain";
-    try {
-        xlsx::writeXlsx(book, plain, warnings);
-        std::ifstream in(plain, std::ios::binary);
-        std::string package((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        std::error_code ec;
-        fs::remove(plain, ec);
-        auto streams = crypto::encryptPackageAgile(package, *book.password);
-        writeFileBytes(path, xls::writeOleFile({{"EncryptionInfo", streams.encryptionInfo},
-                                                {"EncryptedPackage", streams.encryptedPackage}}));
-    } catch (...) {
-        std::error_code ec;
-        fs::remove(plain, ec);
-        throw;
-    }
+    // The plain package stays in memory: only its encrypted form reaches the disk.
+    std::string package = xlsx::writeXlsxToMemory(book, path, warnings);
+    auto streams = crypto::encryptPackageAgile(package, *book.password);
+    crypto::wipe(package.data(), package.size());
+    writeFileBytes(path, xls::writeOleFile({{"EncryptionInfo", streams.encryptionInfo},
+                                            {"EncryptedPackage", streams.encryptedPackage}}));
 }
 
 } // namespace tabrix::engine
