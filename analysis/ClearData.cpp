@@ -17,6 +17,7 @@
 #include "framework/RowProgress.h"
 #include "framework/SaveTarget.h"
 #include "framework/SourceCheck.h"
+#include "framework/PasswordQuestions.h"
 
 #include <optional>
 
@@ -116,6 +117,7 @@ Outcome clearData(framework::Host& host, const ClearDataPage& page, const std::s
     }
     try {
         Application app;
+        framework::askPasswordsThrough(host, app);
         Books books = openBooks(app, page);
         Workbook& resultBook = app.Workbooks().Add();
         for (int i = resultBook.Worksheets().Count(); i >= 2; --i)

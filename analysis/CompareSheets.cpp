@@ -19,6 +19,7 @@
 #include "framework/SaveTarget.h"
 #include "framework/SheetListing.h"
 #include "framework/SourceCheck.h"
+#include "framework/PasswordQuestions.h"
 
 #include <algorithm>
 #include <memory>
@@ -196,6 +197,7 @@ Outcome compare(framework::Host& host, const ComparePage& page, const std::strin
     if (!comparisonChecksPass(host, page)) return Outcome::Refused;
     try {
         Application app;
+        framework::askPasswordsThrough(host, app);
         Sources sources = openSources(app, page);
         ResultSheets result = addResultBook(app, page);
         const Extent one = extentOf(sources.first), two = extentOf(sources.second);

@@ -12,6 +12,7 @@
 #include "framework/Messages.h"
 #include "framework/SaveTarget.h"
 #include "framework/SourceCheck.h"
+#include "framework/PasswordQuestions.h"
 
 #include <algorithm>
 #include <vector>
@@ -80,6 +81,7 @@ Outcome findData(framework::Host& host, const FindDataPage& page, const std::str
     }
     try {
         Application app;
+        framework::askPasswordsThrough(host, app);
         Workbook& sourceBook = app.Workbooks().Open(page.sourcePath);
         Workbook& resultBook = app.Workbooks().Add();
         for (int i = resultBook.Worksheets().Count(); i >= 2; --i)

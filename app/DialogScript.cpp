@@ -10,6 +10,8 @@ struct Script {
     // A null text stands for a cancelled dialog.
     std::deque<QString> files, folders;
     std::deque<bool> confirms;
+    // A null password stands for 取消.
+    std::deque<DialogScript::PasswordReply> passwords;
     std::vector<DialogScript::Shown> shown;
 };
 
@@ -35,7 +37,7 @@ std::optional<QString> takePath(std::deque<QString>& queue) {
 } // namespace
 
 void DialogScript::start() {
-    script() = Script{true, {}, {}, {}, {}};
+    script() = Script{true, {}, {}, {}, {}, {}};
 }
 void DialogScript::stop() {
     script() = Script{};
@@ -50,6 +52,9 @@ void DialogScript::answerFile(std::optional<QString> path) {
 void DialogScript::answerFolder(std::optional<QString> path) {
     script().folders.push_back(path.value_or(QString()));
 }
+void DialogScript::answerPassword(std::optional<QString> password, bool sameForNext) {
+    script().passwords.push_back(PasswordReply{password.value_or(QString()), sameForNext});
+}
 void DialogScript::answerConfirm(bool ok) {
     script().confirms.push_back(ok);
 }
@@ -63,7 +68,7 @@ void DialogScript::clearShown() {
 std::vector<DialogScript::Shown> DialogScript::messages() {
     std::vector<Shown> out;
     for (const auto& s : script().shown)
-        if (s.kind == Kind::Message || s.kind == Kind::Confirm) out.push_back(s);
+        if (s.kind == Kind::Message || s.kind == Kind::Confirm || s.kind == Kind::Password) out.push_back(s);
     return out;
 }
 
@@ -81,6 +86,16 @@ std::optional<QString> DialogScript::takeFolder(const QString& folder) {
 bool DialogScript::takeConfirm(const QString& text, const QString& title) {
     script().shown.push_back({Kind::Confirm, title, text});
     return takeConfirmAnswer(script().confirms);
+}
+
+std::optional<DialogScript::PasswordReply> DialogScript::takePassword(const QString& text, const QString& title) {
+    script().shown.push_back({Kind::Password, title, text});
+    auto& queue = script().passwords;
+    if (queue.empty()) return std::nullopt;
+    const PasswordReply reply = queue.front();
+    queue.pop_front();
+    if (reply.password.isNull()) return std::nullopt;
+    return reply;
 }
 
 void DialogScript::recordMessage(const QString& text, const QString& title) {

@@ -11,7 +11,7 @@ namespace tabrix::app {
 /// without a scripted answer is cancelled (file and folder dialogs, the replace prompt) or acknowledged (messages).
 class DialogScript {
 public:
-    enum class Kind { Open, Save, Folder, Message, Confirm };
+    enum class Kind { Open, Save, Folder, Message, Confirm, Password };
     struct Shown {
         Kind kind;
         QString title;
@@ -26,6 +26,8 @@ public:
     static void answerFile(std::optional<QString> path);
     static void answerFolder(std::optional<QString> path);
     static void answerConfirm(bool ok);
+    /// The next password question: the text typed (nullopt: 取消) and whether "后面的文件使用同一密码" is ticked.
+    static void answerPassword(std::optional<QString> password, bool sameForNext = false);
     static const std::vector<Shown>& shown();
     /// The messages and prompts only, without the file dialogs.
     static std::vector<Shown> messages();
@@ -37,6 +39,12 @@ public:
     static std::optional<QString> takeFolder(const QString& folder = {});
     static bool takeConfirm(const QString& text, const QString& title);
     static void recordMessage(const QString& text, const QString& title);
+    struct PasswordReply {
+        QString password;
+        bool sameForNext = false;
+    };
+    /// Records the question (text: what the dialog shows) and gives the scripted reply; nullopt cancels.
+    static std::optional<PasswordReply> takePassword(const QString& text, const QString& title);
 };
 
 } // namespace tabrix::app

@@ -3,6 +3,7 @@
 #include "app/CommonDialog.h"
 #include "app/DialogScript.h"
 #include "app/FolderMemory.h"
+#include "app/PasswordDialog.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -115,6 +116,10 @@ std::optional<std::string> QtHost::browseFolder() {
     const QString folder = browseForFolder(m_owner);
     if (folder.isEmpty()) return std::nullopt;
     return folder.toStdString();
+}
+
+std::optional<framework::PasswordAnswer> QtHost::askPassword(const framework::PasswordQuestion& question) {
+    return PasswordDialog::ask(m_owner, question);
 }
 
 void QtHost::pumpEvents() {

@@ -26,6 +26,7 @@ public:
     std::optional<std::string> saveFileDialog(const framework::FileDialogRequest& request) override;
     std::optional<std::string> browseFolder() override;
     void pumpEvents() override;
+    std::optional<framework::PasswordAnswer> askPassword(const framework::PasswordQuestion& question) override;
 
 private:
     std::optional<std::string> fileDialog(const framework::FileDialogRequest& request, bool save);

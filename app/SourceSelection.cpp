@@ -100,7 +100,7 @@ bool SourceSelection::dropFolder(const QString& boxName, const QString& folder) 
 void SourceSelection::listWorksheets(const OpenButton& b, const QString& path) {
     auto* list = m_form.control<QListWidget>(b.list);
     try {
-        const auto names = framework::worksheetNames(s(path));
+        const auto names = framework::worksheetNames(s(path), &m_form.host());
         list->clear();
         if (b.listing == Listing::NothingSelected) m_form.control<QComboBox>("Combo1")->clear();
         for (const auto& name : names)
@@ -144,7 +144,7 @@ void SourceSelection::listColumns() {
         m_form.setSheetListReady(false);
         m_form.host().pumpEvents();
         try {
-            const long n = framework::usedColumnCount(s(m_form.control<QLineEdit>("Text6")->text()), s(listed));
+            const long n = framework::usedColumnCount(s(m_form.control<QLineEdit>("Text6")->text()), s(listed), &m_form.host());
             combo->clear();
             for (long c = 1; c <= n; ++c) {
                 combo->addItem(QString::fromStdString(framework::columnLetter(c)));

@@ -13,6 +13,8 @@ const char* const kGlobalOptions[][2] = {
     {"--help", "显示帮助；放在命令之后显示该命令的帮助"},
     {"--version", "显示版本"},
     {"--quiet", "不输出处理信息和进度，只输出结束时的消息（供脚本使用）"},
+    {"--password-file FILE", "设有密码的工作簿用 FILE 第一行的密码打开；也可用环境变量 TABRIX_PASSWORD，"
+                             "都没有时在终端上询问（不回显）。密码不能写在命令行上。转换与另存时结果按原密码加密保存"},
 };
 } // namespace
 

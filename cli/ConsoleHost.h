@@ -18,6 +18,8 @@ public:
     /// Quiet (--quiet, for scripts): no log lines and no progress, only the messages. Set once for the run,
     /// before any host is made.
     static void setQuietRun(bool quiet);
+    /// --password-file: the file whose first line is the password of protected workbooks. Set once for the run.
+    static void setPasswordFile(std::string path);
 
     void resetLog(const std::string& text) override;
     void appendLog(const std::string& line) override;
@@ -28,6 +30,9 @@ public:
     std::optional<std::string> saveFileDialog(const framework::FileDialogRequest& request) override;
     std::optional<std::string> browseFolder() override;
     void pumpEvents() override;
+    /// From --password-file, else TABRIX_PASSWORD, else asked on the terminal without echo; with none of those
+    /// (a pipe), refused with a message saying how to give the password.
+    std::optional<framework::PasswordAnswer> askPassword(const framework::PasswordQuestion& question) override;
     void progress(uint64_t done, uint64_t total) override;
 
 private:

@@ -16,6 +16,7 @@
 #include "analysis/CompareSheets.h"
 #include "analysis/FindData.h"
 #include "framework/ColumnLetters.h"
+#include "framework/PasswordQuestions.h"
 #include "framework/SheetListing.h"
 #include "framework/SourceCheck.h"
 #include "merge/MergeFolder.h"
@@ -89,6 +90,8 @@ Args parseArgs(int argc, char** argv, int from) {
             args.toFolder = argv[++i];
         else if (a == "--to-book" && i + 1 < argc)
             args.toBook = argv[++i];
+        else if (a == "--password-file" && i + 1 < argc)
+            cli::ConsoleHost::setPasswordFile(argv[++i]);
         else if (a == "--pairs" && i + 1 < argc)
             args.pairs = argv[++i];
         else if (a.rfind("--pairs=", 0) == 0)
@@ -106,6 +109,8 @@ Args parseArgs(int argc, char** argv, int from) {
 // Opens a workbook for the inspection commands; what a file really is, when its name says otherwise, goes to
 // stderr so that the listing or dump on stdout stays clean.
 engine::Workbook& openNoting(engine::Application& app, const std::string& path) {
+    static cli::ConsoleHost host("", false);
+    framework::askPasswordsThrough(host, app);
     engine::Workbook& book = app.Workbooks().Open(path);
     if (auto note = engine::contentNote(path, book.content(), book.tableStartRow()))
         std::fprintf(stderr, "%s\n", note->c_str());
@@ -122,7 +127,8 @@ int listSheets(const std::string& path) {
 }
 
 int listColumns(const std::string& path, const std::string& sheet) {
-    const long n = framework::usedColumnCount(path, sheet);
+    cli::ConsoleHost host("", false);
+    const long n = framework::usedColumnCount(path, sheet, &host);
     for (long c = 1; c <= n; ++c)
         std::printf("%s\n", framework::columnLetter(long(c)).c_str());
     return kExitDone;
@@ -265,6 +271,7 @@ int saveAs(const Args& args) {
     book.SaveAs(args.positional[1], 1, format);
     for (const auto& warning : book.saveWarnings())
         std::printf("%s\n", warning.c_str());
+    if (book.HasPassword()) std::printf("已按原密码加密保存\n");
     return kExitDone;
 }
 
@@ -347,6 +354,10 @@ int main(int argc, char** argv) {
     if (auto answered = answerAboutTheProgram(argc, argv)) return *answered;
     try {
         return run(argv[1], parseArgs(argc, argv, 2));
+    } catch (const engine::PasswordNotGivenError& error) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s\n", error.what());
+        return kExitRefused;
     } catch (const engine::MissingSheetError& error) {
         std::fflush(stdout);
         std::fprintf(stderr, "%s\n", error.what());

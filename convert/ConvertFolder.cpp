@@ -1,10 +1,13 @@
 #include "convert/ConvertFolder.h"
 
+#include "engine/EngineError.h"
 #include "engine/object/Application.h"
 #include "engine/object/Workbook.h"
 #include "engine/object/Workbooks.h"
 #include "framework/ContentNote.h"
+#include "framework/Failure.h"
 #include "framework/FolderScan.h"
+#include "framework/PasswordQuestions.h"
 
 #include <filesystem>
 
@@ -37,11 +40,16 @@ bool convertOne(framework::Host& host, engine::Application& app, const ConvertPa
         book.SaveAs(framework::joinPath(page.targetFolder, targetName(name, page.toXlsx)), 1,
                     page.toXlsx ? engine::XlFileFormat::OpenXmlWorkbook : engine::XlFileFormat::Excel8);
         const auto warnings = book.saveWarnings();
+        const bool protectedResult = book.HasPassword();
         app.Workbooks().Close();
         host.pumpEvents();
         for (const auto& warning : warnings) host.appendLog("“" + name + "”：" + warning);
+        if (protectedResult) host.appendLog("“" + name + "”已按原密码加密保存");
         host.appendLog("完成“" + name + "”转换");
         return true;
+    } catch (const engine::PasswordNotGivenError&) {
+        app.Workbooks().Close();
+        throw; // the user declined: the conversion stops here
     } catch (const std::exception& error) {
         app.Workbooks().Close();
         host.pumpEvents();
@@ -69,13 +77,18 @@ Outcome convertFolderAction(framework::Host& host, const ConvertPage& page) {
         return Outcome::Refused;
     }
     engine::Application app;
+    framework::askPasswordsThrough(host, app, true);
     size_t failed = 0;
     // The files still to come are read in the background while earlier ones are saved.
     std::vector<std::string> paths;
     for (const auto& name : sources) paths.push_back(framework::joinPath(page.sourceFolder, name));
     for (size_t i = 0; i < sources.size(); ++i) {
         app.Workbooks().ExpectOpens(std::span(paths).subspan(i));
-        failed += convertOne(host, app, page, sources[i]) ? 0 : 1;
+        try {
+            failed += convertOne(host, app, page, sources[i]) ? 0 : 1;
+        } catch (const engine::PasswordNotGivenError& error) {
+            return framework::reportFailure(host, "转换", error);
+        }
         host.progress(i + 1, sources.size());
     }
     app.Quit();

@@ -19,4 +19,11 @@ public:
     using EngineError::EngineError;
 };
 
+/// A protected workbook whose password was not given: the user cancelled the question, or there was no way to
+/// ask. Like a missing sheet, a refused input rather than a failure.
+class PasswordNotGivenError : public EngineError {
+public:
+    using EngineError::EngineError;
+};
+
 } // namespace tabrix::engine

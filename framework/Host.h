@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/crypto/Secret.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,6 +12,18 @@ namespace tabrix::framework {
 struct FileDialogRequest {
     std::optional<std::string> title; ///< nullopt keeps the title the shared dialog showed last
     std::string filter;
+};
+
+/// A question for the password of a protected workbook.
+struct PasswordQuestion {
+    std::string file;              ///< the workbook's path, named in the question
+    bool wrongBefore = false;      ///< the last answer for this file was wrong ("密码不正确")
+    bool offerSameForNext = false; ///< a folder operation: the answer may be used for the files after this one
+};
+
+struct PasswordAnswer {
+    engine::crypto::Password password;
+    bool sameForNext = false; ///< try this password first on the next files
 };
 
 /// Everything an operation needs from the window: the log box, message boxes, dialogs and the event pump.
@@ -35,6 +49,13 @@ public:
     virtual std::optional<std::string> saveFileDialog(const FileDialogRequest& request) = 0;
     /// The chosen folder, or nullopt when cancelled.
     virtual std::optional<std::string> browseFolder() = 0;
+
+    /// Asks for a protected workbook's password; nullopt when the user cancelled. A host that cannot ask may
+    /// throw engine::PasswordNotGivenError saying how to give one.
+    virtual std::optional<PasswordAnswer> askPassword(const PasswordQuestion& question) {
+        (void)question;
+        return std::nullopt;
+    }
 
     /// Lets pending window events run (repaint, the log growing).
     virtual void pumpEvents() = 0;

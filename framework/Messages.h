@@ -19,5 +19,6 @@ inline constexpr const char* kSourceNotFound = "没有找到原Excel文件，请
 inline constexpr const char* kTitleSourceNotFound = "原文件";
 inline constexpr const char* kCheckSheets = "请认真检查，有没有选择工作表";
 inline constexpr const char* kTitleCheckSheets = "条件不足";
+inline constexpr const char* kTitlePassword = "需要密码";
 
 } // namespace tabrix::framework::msg

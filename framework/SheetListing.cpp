@@ -1,5 +1,7 @@
 #include "framework/SheetListing.h"
 
+#include "framework/PasswordQuestions.h"
+
 #include "engine/object/Application.h"
 #include "engine/object/Range.h"
 #include "engine/object/Sheets.h"
@@ -9,8 +11,9 @@
 
 namespace tabrix::framework {
 
-std::vector<std::string> worksheetNames(const std::string& path) {
+std::vector<std::string> worksheetNames(const std::string& path, Host* host) {
     engine::Application app;
+    if (host) askPasswordsThrough(*host, app);
     engine::Workbook& book = app.Workbooks().Open(path);
     std::vector<std::string> names;
     const int count = book.Worksheets().Count();
@@ -21,8 +24,9 @@ std::vector<std::string> worksheetNames(const std::string& path) {
     return names;
 }
 
-long usedColumnCount(const std::string& path, const std::string& sheet) {
+long usedColumnCount(const std::string& path, const std::string& sheet, Host* host) {
     engine::Application app;
+    if (host) askPasswordsThrough(*host, app);
     engine::Workbook& book = app.Workbooks().Open(path);
     // Counted from column A: the listing offers every column up to the last one used, wherever the data start.
     engine::Range used = book.Worksheets(sheet).UsedRange();

@@ -15,6 +15,7 @@
 #include "framework/FolderScan.h"
 #include "framework/Messages.h"
 #include "framework/SaveTarget.h"
+#include "framework/PasswordQuestions.h"
 
 #include <span>
 
@@ -62,6 +63,8 @@ std::vector<std::string> folderWorkbooks(const MergeFolderPage& page) {
 Workbook& openFolderWorkbook(Application& app, const std::string& path, const std::string& name) {
     try {
         return app.Workbooks().Open(path);
+    } catch (const PasswordNotGivenError&) {
+        throw; // already names the file; a refusal, not a failure to read
     } catch (const std::exception& error) {
         throw EngineError("无法读取文件“" + name + "”：" + error.what());
     }
@@ -81,6 +84,7 @@ Outcome mergeFolderAction(framework::Host& host, MergeFolderPage& page) {
 Outcome mergeFolderIntoSheet(framework::Host& host, const MergeFolderPage& page, const std::string& target) {
     try {
         Application app;
+        framework::askPasswordsThrough(host, app, true);
         Workbook& resultBook = app.Workbooks().Add();
         Worksheet& result = resultBook.Worksheets(1);
         if (!alignmentAccepted(host, page.byHeader, page.startRowText)) return Outcome::Refused;

@@ -15,6 +15,7 @@
 #include "framework/ContentNote.h"
 #include "framework/Failure.h"
 #include "framework/FolderScan.h"
+#include "framework/PasswordQuestions.h"
 
 #include <filesystem>
 #include <optional>
@@ -77,6 +78,11 @@ private:
 Workbook& openBase(Application& app, const PendingResult& pending, const std::string& base, const std::string& name) {
     try {
         return app.Workbooks().Open(pending.path());
+    } catch (const PasswordNotGivenError& error) {
+        std::string reason = error.what();
+        for (size_t at; (at = reason.find(pending.path())) != std::string::npos;)
+            reason.replace(at, pending.path().size(), base);
+        throw PasswordNotGivenError(reason);
     } catch (const std::exception& error) {
         std::string reason = error.what();
         for (size_t at; (at = reason.find(pending.path())) != std::string::npos;)
@@ -120,7 +126,14 @@ Outcome mergeFolderAsSheets(framework::Host& host, const MergeFolderPage& page, 
         PendingResult pending(target);
         pending.copyFrom(paths.front(), files.front());
         Application app;
+        framework::askPasswordsThrough(host, app, true);
+        // The base is opened from its copy, but a password question names the file the user knows.
+        app.setPasswordPrompt([ask = app.passwordPrompt(), &pending, &paths](engine::crypto::PasswordRequest request) {
+            if (request.path == pending.path()) request.path = paths.front();
+            return ask(request);
+        });
         Workbook& result = openBase(app, pending, paths.front(), files.front());
+        result.ClearPassword(); // the merged workbook is a new one, written unprotected
         framework::logContent(host, result, paths.front());
         // The start row says whether row 1 is a heading row; the base workbook's first worksheet sets the headings.
         std::optional<std::vector<std::string>> firstHeadings;

@@ -14,6 +14,7 @@
 #include "framework/Messages.h"
 #include "framework/SaveTarget.h"
 #include "framework/SourceCheck.h"
+#include "framework/PasswordQuestions.h"
 
 #include <cctype>
 #include <vector>
@@ -75,6 +76,7 @@ Outcome mergeSheetsAction(framework::Host& host, MergeSheetsPage& page) {
 Outcome mergeSheets(framework::Host& host, const MergeSheetsPage& page, const std::string& target) {
     try {
         Application app;
+        framework::askPasswordsThrough(host, app);
         Workbook& resultBook = app.Workbooks().Add();
         Worksheet& result = resultBook.Worksheets(1);
         if (!alignmentAccepted(host, page.byHeader, page.startRowText)) return Outcome::Refused;

@@ -8,9 +8,9 @@ TABRIX_BUILD="${TABRIX_BUILD:-$TABRIX_ROOT/build}"
 # scripts import (pandas as a peer, xlsxwriter for the workloads), so a set-up machine can run them too.
 TABRIX_PACKAGES=(
     build-essential cmake ninja-build pkg-config
-    libexpat1-dev libzip-dev zlib1g-dev libdeflate-dev libisal-dev libgsf-1-dev
+    libexpat1-dev libzip-dev zlib1g-dev libdeflate-dev libisal-dev libgsf-1-dev libssl-dev
     googletest libgtest-dev
-    python3 python3-openpyxl python3-xlrd python3-xlwt python3-lxml
+    python3 python3-openpyxl python3-xlrd python3-xlwt python3-lxml python3-msoffcrypto-tool
     python3-pandas python3-xlsxwriter
     qt6-base-dev fonts-arphic-uming fp-utils xvfb xauth desktop-file-utils
 )

@@ -11,6 +11,7 @@
 #include "framework/FolderScan.h"
 #include "framework/Messages.h"
 #include "framework/SourceCheck.h"
+#include "framework/PasswordQuestions.h"
 #include "split/CopySheetAlone.h"
 #include "split/PartNames.h"
 #include "split/SplitMessages.h"
@@ -40,6 +41,7 @@ Outcome splitSheetsAction(framework::Host& host, const SplitSheetsPage& page) {
 Outcome splitSheets(framework::Host& host, const SplitSheetsPage& page, const std::string& folder) {
     try {
         Application app;
+        framework::askPasswordsThrough(host, app);
         Workbook& source = app.Workbooks().Open(page.sourcePath);
         host.resetLog(framework::msg::kLogReset);
         framework::logContent(host, source);

@@ -5,6 +5,7 @@
 #include "engine/object/Worksheet.h"
 #include "framework/Failure.h"
 #include "framework/FolderScan.h"
+#include "framework/PasswordQuestions.h"
 #include "split/PartNames.h"
 #include "split/PartSaver.h"
 #include "split/SortedCopy.h"
@@ -20,6 +21,7 @@ Outcome splitToBooks(framework::Host& host, const SplitColumnPage& page, const s
     if (!splitInputsPresent(host, page)) return Outcome::Refused;
     try {
         Application app;
+        framework::askPasswordsThrough(host, app);
         auto prepared = prepareSortedCopy(app, host, page);
         if (!prepared) return Outcome::Refused;
         SortedCopy& copy = *prepared;

@@ -4,6 +4,7 @@
 #include "engine/object/Workbooks.h"
 #include "engine/object/Worksheet.h"
 #include "framework/Failure.h"
+#include "framework/PasswordQuestions.h"
 #include "split/CopySheetAlone.h"
 #include "split/PartNames.h"
 #include "split/SortedCopy.h"
@@ -19,6 +20,7 @@ Outcome splitToSheets(framework::Host& host, const SplitColumnPage& page, const 
     if (!splitInputsPresent(host, page)) return Outcome::Refused;
     try {
         Application app;
+        framework::askPasswordsThrough(host, app);
         auto prepared = prepareSortedCopy(app, host, page);
         if (!prepared) return Outcome::Refused;
         SortedCopy& copy = *prepared;

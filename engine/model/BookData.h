@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+namespace tabrix::engine::crypto {
+class Password;
+}
+
 namespace tabrix::engine {
 
 enum class FileFormat : uint8_t { Xlsx, Xls };
@@ -40,6 +44,9 @@ public:
     ContentKind content = ContentKind::Xlsx;
     uint32_t tableStartRow = 1; ///< text with lines above its table: the row where the table starts
     uint32_t activeSheet = 0;
+    /// The password the file was opened with, when it asked for one (the default password does not count):
+    /// a conversion writes the result protected with it, and released cells are read again with it.
+    std::shared_ptr<const crypto::Password> password;
 
     /// Text of a text cell, formula text of a formula cell.
     const std::string& text(const Cell& c) const { return strings.get(c.text); }

@@ -3,6 +3,7 @@
 #include "engine/model/ReleaseLater.h"
 
 #include "engine/EngineError.h"
+#include "engine/crypto/Secret.h"
 #include "engine/object/Sheets.h"
 #include "engine/object/WorkbookFiles.h"
 #include "engine/object/Workbooks.h"
@@ -58,6 +59,11 @@ void Workbook::SaveAs(const std::string& fileName, int accessMode, std::optional
     m_fromFile = true;
 }
 
+void Workbook::SetPassword(const std::string& password) {
+    if (password.empty()) return ClearPassword();
+    m_data->password = std::make_shared<const crypto::Password>(password);
+}
+
 void Workbook::Save() {
     ensureCells();
     if (!m_fromFile) throw EngineError(m_fullName + ": 新建的工作簿还没有文件名，请用 SaveAs 保存");
@@ -85,7 +91,11 @@ void Workbook::releaseCells() {
 }
 
 void Workbook::reloadCells() {
-    std::unique_ptr<BookData> fresh = readWorkbookFile(m_fullName);
+    // The file asks for the password it was opened with; the workbook still holds it.
+    auto password = m_data->password;
+    std::unique_ptr<BookData> fresh = readWorkbookFile(m_fullName, [password](const crypto::PasswordRequest&) {
+        return password ? std::optional<crypto::Password>(*password) : std::nullopt;
+    });
     auto released = std::move(m_released);
     m_released.clear();
     for (auto [sheet, index] : released) {

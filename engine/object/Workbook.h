@@ -49,6 +49,13 @@ public:
     /// For text with lines above its table, the row where the table starts (1 otherwise).
     uint32_t tableStartRow() const { return m_data->tableStartRow; }
 
+    /// Whether the workbook was opened with a password; SaveAs and Save then write it protected with the same one.
+    bool HasPassword() const { return m_data->password != nullptr; }
+    /// Forgets the password, so the next save writes the workbook unprotected.
+    void ClearPassword() { m_data->password.reset(); }
+    /// The password the next save protects the workbook with (the automation interface's Workbook.Password).
+    void SetPassword(const std::string& password);
+
     /// Lines about things the last save could not carry (for the operation's log).
     const std::vector<std::string>& saveWarnings() const { return m_saveWarnings; }
 

@@ -1,6 +1,7 @@
 #include "engine/object/WorkbookFiles.h"
 
 #include "engine/EngineError.h"
+#include "engine/object/ProtectedFiles.h"
 #include "engine/object/SaveFormulas.h"
 #include "engine/object/XlsHooks.h"
 #include "engine/object/TextContent.h"
@@ -33,7 +34,7 @@ FileKind sniffFile(const std::string& path) {
     return FileKind::Other;
 }
 
-std::unique_ptr<BookData> readWorkbookFile(const std::string& path) {
+std::unique_ptr<BookData> readWorkbookFile(const std::string& path, const crypto::PasswordPrompt& prompt) {
     switch (sniffFile(path)) {
     case FileKind::Missing:
         throw EngineError(path + ": 文件不存在或不是普通文件");
@@ -44,11 +45,8 @@ std::unique_ptr<BookData> readWorkbookFile(const std::string& path) {
         book->content = ContentKind::Xlsx;
         return book;
     }
-    case FileKind::Ole2: {
-        auto book = readXlsFile(path);
-        book->content = ContentKind::Xls;
-        return book;
-    }
+    case FileKind::Ole2:
+        return readCompoundFile(path, prompt);
     case FileKind::Other:
         break;
     }
@@ -146,7 +144,9 @@ void writeWorkbookFile(BookData& book, const std::string& path, FileFormat forma
     const std::string temp = temporaryNameBeside(target);
     try {
         prepareFormulasForSave(book, warnings);
-        if (format == FileFormat::Xls)
+        if (book.password)
+            writeProtectedFile(book, temp, format, warnings);
+        else if (format == FileFormat::Xls)
             writeXlsFile(book, temp, warnings);
         else
             xlsx::writeXlsx(book, temp, warnings);

@@ -1,6 +1,7 @@
 #include "engine/object/Workbooks.h"
 
 #include "engine/EngineError.h"
+#include "engine/object/Application.h"
 #include "engine/object/Workbook.h"
 #include "engine/object/WorkbookFiles.h"
 
@@ -13,7 +14,7 @@ Workbooks::~Workbooks() = default;
 
 Workbook& Workbooks::Open(const std::string& path) {
     auto data = m_readAhead.take(path);
-    if (!data) data = readWorkbookFile(path);
+    if (!data) data = readWorkbookFile(path, m_app.passwordPrompt());
     std::error_code ec;
     auto full = std::filesystem::absolute(path, ec);
     m_books.push_back(std::make_unique<Workbook>(*this, std::move(data), ec ? path : full.string(), true));

@@ -8,8 +8,7 @@
 
 namespace tabrix::engine {
 
-/// The 2003-format (BIFF) reader and writer, behind one seam so the object model does not depend on their files.
-std::unique_ptr<BookData> readXlsFile(const std::string& path);
+/// The 2003-format (BIFF) writer, behind one seam so the object model does not depend on their files.
 void writeXlsFile(BookData& book, const std::string& path, std::vector<std::string>& warnings);
 
 } // namespace tabrix::engine

@@ -24,8 +24,13 @@ void writeBof(Biff8WriteBuffer& out) {
 
 // The records before the formatting ones, in the order the format lays them out; all but the code page, the
 // active tab and the date system are the plain defaults of a new workbook.
-void writeHead(Biff8WriteBuffer& out, const BookData& book, size_t sheetCount, uint16_t activeSheet) {
+void writeHead(Biff8WriteBuffer& out, const BookData& book, size_t sheetCount, uint16_t activeSheet,
+               const std::vector<uint8_t>* filePass) {
     writeBof(out);
+    if (filePass) {
+        char* p = out.record(rec::FilePass, static_cast<uint16_t>(filePass->size()));
+        std::memcpy(p, filePass->data(), filePass->size());
+    }
     out.record16(wrec::InterfaceHdr, kCodePageUtf16);
     out.record16(wrec::Mms, 0);
     out.emptyRecord(wrec::InterfaceEnd);
@@ -84,8 +89,8 @@ std::vector<size_t> writeBoundSheets(Biff8WriteBuffer& out, const std::vector<Bi
 std::vector<size_t> writeBiff8Globals(Biff8WriteBuffer& out, const BookData& book,
                                       const std::vector<Biff8SheetEntry>& sheets, uint16_t activeSheet,
                                       const Biff8WriteStyles& styles, const Biff8WriteLinks& links,
-                                      const Biff8WriteSst& sst) {
-    writeHead(out, book, sheets.size(), activeSheet);
+                                      const Biff8WriteSst& sst, const std::vector<uint8_t>* filePass) {
+    writeHead(out, book, sheets.size(), activeSheet, filePass);
     styles.write(out);
     out.record16(wrec::UsesElfs, 0);
     std::vector<size_t> positions = writeBoundSheets(out, sheets);

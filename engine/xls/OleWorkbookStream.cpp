@@ -6,6 +6,9 @@
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-memory.h>
+#include <gsf/gsf-outfile-msole.h>
+#include <gsf/gsf-outfile.h>
+#include <gsf/gsf-output-memory.h>
 #include <gsf/gsf-utils.h>
 
 #include <algorithm>
@@ -85,7 +88,7 @@ std::string describeOther(GsfInfile* root) {
         for (const char* c = child; *c; ++c)
             if (static_cast<unsigned char>(*c) >= 0x20) names += *c;
     }
-    if (encryptedPackage) return "工作簿设有密码（已加密的 xlsx 包）：请在创建它的程序中去掉密码后再试";
+    if (encryptedPackage) return "这是设有密码的 xlsx 工作簿（加密的 xlsx 包），不是 2003 格式的工作簿";
     return "不是工作簿：OLE2 容器中没有 Workbook 或 Book 流" +
            (names.empty() ? std::string() : "（其中有：" + names + "）");
 }
@@ -107,14 +110,11 @@ WorkbookStream readChild(GsfInfile* root, int index, std::span<const uint8_t> fi
 }
 } // namespace
 
-WorkbookStream readWorkbookStream(std::span<const uint8_t> file, const std::string& displayName) {
-    if (file.size() >= 4 && file[0] == 0x09 && file[1] == 0x08 && std::memcmp(file.data(), kOleMagic, 4) != 0)
-        return {std::vector<uint8_t>(file.begin(), file.end()), "Book"};
-    if (file.size() < 8 || std::memcmp(file.data(), kOleMagic, 8) != 0)
-        throw EngineError(displayName + ": 不是 2003 格式的工作簿（没有 OLE2 容器）");
+namespace {
+GsfPtr<GsfInfile> openContainer(std::span<const uint8_t> file, const std::string& displayName, GsfPtr<GsfInput>& input) {
     checkHeader(file, displayName);
     ensureGsfReady();
-    GsfPtr<GsfInput> input(gsf_input_memory_new(file.data(), gsf_off_t(file.size()), FALSE));
+    input.reset(gsf_input_memory_new(file.data(), gsf_off_t(file.size()), FALSE));
     GError* err = nullptr;
     GsfPtr<GsfInfile> root(gsf_infile_msole_new(input.get(), &err));
     if (!root) {
@@ -122,6 +122,51 @@ WorkbookStream readWorkbookStream(std::span<const uint8_t> file, const std::stri
         if (err) g_error_free(err);
         containerDamaged(displayName, why);
     }
+    return root;
+}
+} // namespace
+
+std::optional<std::vector<std::vector<uint8_t>>> readOleStreams(std::span<const uint8_t> file,
+                                                                const std::string& displayName,
+                                                                std::initializer_list<std::string_view> names) {
+    GsfPtr<GsfInput> input;
+    GsfPtr<GsfInfile> root = openContainer(file, displayName, input);
+    std::vector<std::vector<uint8_t>> out;
+    const int n = gsf_infile_num_children(root.get());
+    for (std::string_view wanted : names) {
+        int found = -1;
+        for (int i = 0; i < n && found < 0; ++i)
+            if (sameName(gsf_infile_name_by_index(root.get(), i), wanted)) found = i;
+        if (found < 0) return std::nullopt;
+        out.push_back(readChild(root.get(), found, file, displayName).bytes);
+    }
+    return out;
+}
+
+std::string writeOleFile(std::initializer_list<std::pair<const char*, std::span<const uint8_t>>> streams) {
+    ensureGsfReady();
+    GsfPtr<GsfOutput> sink(gsf_output_memory_new());
+    GsfPtr<GsfOutfile> ole(gsf_outfile_msole_new(sink.get()));
+    bool ok = sink && ole;
+    for (const auto& [name, bytes] : streams) {
+        if (!ok) break;
+        GsfPtr<GsfOutput> child(gsf_outfile_new_child(ole.get(), name, FALSE));
+        ok = child && (bytes.empty() || gsf_output_write(child.get(), bytes.size(), bytes.data())) &&
+             gsf_output_close(child.get());
+    }
+    ok = ok && gsf_output_close(GSF_OUTPUT(ole.get()));
+    if (!ok) throw EngineError("无法写出 OLE2 容器");
+    const guint8* data = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink.get()));
+    return std::string(reinterpret_cast<const char*>(data), size_t(gsf_output_size(sink.get())));
+}
+
+WorkbookStream readWorkbookStream(std::span<const uint8_t> file, const std::string& displayName) {
+    if (file.size() >= 4 && file[0] == 0x09 && file[1] == 0x08 && std::memcmp(file.data(), kOleMagic, 4) != 0)
+        return {std::vector<uint8_t>(file.begin(), file.end()), "Book"};
+    if (file.size() < 8 || std::memcmp(file.data(), kOleMagic, 8) != 0)
+        throw EngineError(displayName + ": 不是 2003 格式的工作簿（没有 OLE2 容器）");
+    GsfPtr<GsfInput> input;
+    GsfPtr<GsfInfile> root = openContainer(file, displayName, input);
     int found = -1;
     int n = gsf_infile_num_children(root.get());
     for (int i = 0; i < n && found < 0; ++i)

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tabrix::engine::xls {
@@ -18,5 +21,14 @@ struct WorkbookStream {
 /// stream (no container, as some old exporters wrote) is taken as the stream itself. Throws EngineError, starting
 /// with displayName, when the container is damaged, holds no workbook stream, or is an encrypted xlsx package.
 WorkbookStream readWorkbookStream(std::span<const uint8_t> file, const std::string& displayName);
+
+/// The named streams of an OLE2 compound file (an encrypted xlsx package keeps EncryptionInfo and EncryptedPackage
+/// so), in the order asked; nullopt when one of them is missing. Throws EngineError for a damaged container.
+std::optional<std::vector<std::vector<uint8_t>>> readOleStreams(std::span<const uint8_t> file,
+                                                                const std::string& displayName,
+                                                                std::initializer_list<std::string_view> names);
+
+/// An OLE2 compound file holding the given streams at its root, as bytes.
+std::string writeOleFile(std::initializer_list<std::pair<const char*, std::span<const uint8_t>>> streams);
 
 } // namespace tabrix::engine::xls

@@ -37,6 +37,7 @@ struct XlsBook {
     std::string streamName; ///< "Workbook", or "Book" in BIFF5/7 files
     std::vector<uint8_t> stream;
     int biff = 8; ///< 5 for BIFF5/7, 8 for BIFF8
+    bool decrypted = false; ///< the stream was protected and is plain now (its FILEPASS record stays in place)
     CodePage codePage;
     BookData* book = nullptr;
     uint32_t sstBase = 0; ///< id in book->strings of shared string 0

@@ -93,7 +93,8 @@ void GlobalsReader::parseRecord(const BiffRecord& record) {
     RecordReader r(record, m_xb.biff, &m_xb.codePage);
     switch (record.id) {
     case rec::FilePass:
-        throw EngineError(m_xb.where + ": 工作簿设有密码（已加密）：请在创建它的程序中去掉密码后再试");
+        if (m_xb.decrypted) break;
+        throw EngineError(m_xb.where + ": FILEPASS 记录不在工作簿流的开头（文件已损坏）");
     case rec::CodePage: m_xb.codePage = CodePage(r.u16()); break;
     case rec::DateMode: m_xb.book->date1904 = r.u16() == 1; break;
     case rec::BoundSheet: parseBoundSheet(r); break;

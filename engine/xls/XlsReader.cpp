@@ -1,6 +1,8 @@
 #include "engine/xls/XlsReader.h"
 
 #include "engine/EngineError.h"
+#include "engine/crypto/BiffProtection.h"
+#include "engine/xls/BiffRecords.h"
 #include "engine/xls/OleWorkbookStream.h"
 #include "engine/xls/XlsBook.h"
 #include "engine/xls/XlsGlobals.h"
@@ -56,15 +58,41 @@ void addSheets(const std::shared_ptr<XlsBook>& xb, const GlobalsInfo& info) {
     }
     book.activeSheet = info.activeTab < book.sheets.size() ? info.activeTab : 0;
 }
+
+
+// The BIFF generation as the globals' BOF gives it, which decides the FILEPASS layout.
+int biffOf(const std::vector<uint8_t>& stream, const std::string& streamName) {
+    if (stream.size() >= 6 && stream[0] == 0x09 && stream[1] == 0x08) {
+        const uint16_t version = uint16_t(stream[4] | stream[5] << 8);
+        if (version == kBiff8) return 8;
+        if (version == kBiff5) return 5;
+    }
+    return streamName.ends_with("Book") ? 5 : 8;
+}
+
+// Decrypts a protected stream in place; the password that opened it, unless it was the default one.
+std::shared_ptr<const crypto::Password> unprotect(XlsBook& xb, const std::string& name,
+                                                  const crypto::PasswordPrompt& prompt) {
+    auto protection = crypto::BiffProtection::find(xb.stream, biffOf(xb.stream, xb.streamName), xb.where);
+    if (!protection) return nullptr;
+    auto password = crypto::findPassword(
+        name, protection->schemeName(), [&](const crypto::Password& p) { return protection->accepts(p); }, prompt);
+    protection->decrypt(xb.stream, password ? *password : crypto::Password(crypto::kDefaultPassword));
+    xb.decrypted = true;
+    return password;
+}
 } // namespace
 
-std::unique_ptr<BookData> readXlsBytes(std::span<const uint8_t> file, const std::string& name) {
+std::unique_ptr<BookData> readXlsBytes(std::span<const uint8_t> file, const std::string& name,
+                                       const crypto::PasswordPrompt& prompt) {
     WorkbookStream ws = readWorkbookStream(file, name);
     auto xb = std::make_shared<XlsBook>();
     xb->where = name + ": " + ws.name + " 流";
     xb->streamName = ws.name;
     xb->stream = std::move(ws.bytes);
+    auto password = unprotect(*xb, name, prompt);
     auto book = std::make_unique<BookData>();
+    book->password = std::move(password);
     book->format = FileFormat::Xls;
     xb->book = book.get();
     GlobalsInfo info = readGlobals(*xb);
@@ -74,7 +102,7 @@ std::unique_ptr<BookData> readXlsBytes(std::span<const uint8_t> file, const std:
     return book;
 }
 
-std::unique_ptr<BookData> readXls(const std::string& path) {
+std::unique_ptr<BookData> readXls(const std::string& path, const crypto::PasswordPrompt& prompt) {
     std::error_code ec;
     auto size = std::filesystem::file_size(path, ec);
     if (ec) throw EngineError(path + ": 无法打开（" + ec.message() + "）");
@@ -83,7 +111,7 @@ std::unique_ptr<BookData> readXls(const std::string& path) {
     std::vector<uint8_t> bytes(size);
     std::ifstream in(path, std::ios::binary);
     if (!in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size))) throw EngineError(path + ": 无法读取");
-    return readXlsBytes(bytes, path);
+    return readXlsBytes(bytes, path, prompt);
 }
 
 } // namespace tabrix::engine::xls

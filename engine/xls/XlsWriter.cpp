@@ -1,6 +1,7 @@
 #include "engine/xls/XlsWriter.h"
 
 #include "engine/EngineError.h"
+#include "engine/crypto/BiffProtection.h"
 #include "engine/xls/GsfLibrary.h"
 #include "engine/xls/Biff8WriteGlobals.h"
 #include "engine/xls/Biff8WriteLinks.h"
@@ -58,7 +59,8 @@ void writeContainer(const std::string& path, const std::vector<const std::string
 
 } // namespace
 
-void writeXls(BookData& book, const std::string& path, std::vector<std::string>& warnings) {
+void writeXls(BookData& book, const std::string& path, std::vector<std::string>& warnings,
+              const crypto::BiffRc4CryptoApiWriter* encryption) {
     std::vector<std::string> log;
     const XlsWritePlan plan = planXlsWrite(book, log);
 
@@ -80,7 +82,8 @@ void writeXls(BookData& book, const std::string& path, std::vector<std::string>&
 
     Biff8WriteBuffer globals;
     std::vector<size_t> boundSheets =
-        writeBiff8Globals(globals, book, plan.sheets, plan.activeSheet, styles, links, sst);
+        writeBiff8Globals(globals, book, plan.sheets, plan.activeSheet, styles, links, sst,
+                          encryption ? &encryption->filePass() : nullptr);
     size_t offset = globals.size();
     std::vector<const std::string*> pieces{&globals.bytes()};
     for (size_t i = 0; i < streams.size(); ++i) {
@@ -91,7 +94,16 @@ void writeXls(BookData& book, const std::string& path, std::vector<std::string>&
         offset += streams[i].out.size();
         pieces.push_back(&streams[i].out.bytes());
     }
-    writeContainer(path, pieces);
+    if (encryption) {
+        // Record positions decide the key stream, so the whole stream is encrypted as one piece.
+        std::string whole;
+        whole.reserve(offset);
+        for (const std::string* piece : pieces) whole += *piece;
+        encryption->encrypt({reinterpret_cast<uint8_t*>(whole.data()), whole.size()});
+        writeContainer(path, {&whole});
+    } else {
+        writeContainer(path, pieces);
+    }
     warnings.insert(warnings.end(), log.begin(), log.end());
 }
 

@@ -27,6 +27,10 @@ ZipWriter::ZipWriter(const std::string& path) : m_file(std::fopen(path.c_str(), 
     if (!m_file) fail("无法创建文件（" + describeErrno(errno) + "）");
 }
 
+ZipWriter::ZipWriter(std::FILE* file, const std::string& name) : m_file(file), m_path(name) {
+    if (!m_file) fail("内存不足");
+}
+
 ZipWriter::~ZipWriter() {
     if (m_file) std::fclose(m_file);
 }
@@ -97,7 +101,7 @@ void ZipWriter::addPrepared(const std::string& name, PreparedEntry& entry,
     if (std::fseek(m_file, long(e.offset), SEEK_SET) != 0) fail("无法回写文件头");
     m_offset = e.offset;
     localHeader(e);
-    if (std::fseek(m_file, 0, SEEK_END) != 0) fail("无法回写文件头");
+    if (std::fseek(m_file, long(end), SEEK_SET) != 0) fail("无法回写文件头");
     m_offset = end;
     m_entries.push_back(std::move(e));
 }

@@ -16,6 +16,9 @@ struct PreparedEntry;
 class ZipWriter {
 public:
     explicit ZipWriter(const std::string& path);
+    /// Writes into a stream already open for writing (a memory stream), which finish() closes; name is what
+    /// messages call it.
+    ZipWriter(std::FILE* file, const std::string& name);
     ~ZipWriter();
     ZipWriter(const ZipWriter&) = delete;
     ZipWriter& operator=(const ZipWriter&) = delete;

@@ -13,8 +13,9 @@ CLI = os.environ.get("TABRIX_CLI") or os.path.join(
 
 def run_cli(*args, timeout=300, cwd=None):
     """Runs tabrix-cli (in cwd when given); returns (exit code, stdout, stderr)."""
+    # Never a terminal on stdin: a protected workbook must not wait for a password typed there.
     proc = subprocess.run([os.path.abspath(CLI), *map(str, args)], capture_output=True, text=True, timeout=timeout,
-                          cwd=cwd)
+                          cwd=cwd, stdin=subprocess.DEVNULL)
     return proc.returncode, proc.stdout, proc.stderr
 
 

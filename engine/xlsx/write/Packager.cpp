@@ -4,9 +4,13 @@
 #include "engine/zip/ZipWriter.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <deque>
 #include <future>
 #include <mutex>
+#include <string.h>
 #include <thread>
 
 namespace tabrix::engine::xlsx {
@@ -55,6 +59,31 @@ void Packager::addStream(std::string_view name, std::function<size_t(char*, size
 }
 
 void Packager::write(const std::string& path) {
+    zipfile::ZipWriter out(path);
+    writeTo(out);
+}
+
+std::string Packager::writeToMemory(const std::string& name) {
+    char* buffer = nullptr;
+    size_t size = 0;
+    // The stream's buffer is ours once the stream is closed (by finish(), or by the writer going on a failure). It
+    // is cleared before it is freed: a package kept in memory is one about to be encrypted.
+    struct Freed {
+        char*& buffer;
+        size_t& size;
+        ~Freed() {
+            if (buffer) explicit_bzero(buffer, size);
+            std::free(buffer);
+        }
+    } freed{buffer, size};
+    {
+        zipfile::ZipWriter out(open_memstream(&buffer, &size), name);
+        writeTo(out);
+    }
+    return std::string(buffer, size);
+}
+
+void Packager::writeTo(zipfile::ZipWriter& out) {
     std::vector<size_t> streamed;
     for (size_t i = 0; i < m_parts.size(); ++i)
         if (m_parts[i].reader) streamed.push_back(i);
@@ -70,7 +99,6 @@ void Packager::write(const std::string& path) {
                                          [&part] { return zipfile::prepareEntry(part.reader, part.level); }));
         }
     };
-    zipfile::ZipWriter out(path);
     for (Part& part : m_parts) {
         if (!part.reader) {
             // One reader for both steps: a part too large for one piece goes on where the first step stopped.

@@ -6,6 +6,10 @@
 #include <string_view>
 #include <vector>
 
+namespace tabrix::engine::zipfile {
+class ZipWriter;
+}
+
 namespace tabrix::engine::xlsx {
 
 /// Assembles a package: parts are added in the order they go into the file, then write() deflates them into a zip
@@ -19,6 +23,8 @@ public:
     /// A part produced by read(buffer, capacity) (bytes put there, 0 at the end), called during write().
     void addStream(std::string_view name, std::function<size_t(char*, size_t)> read, int level);
     void write(const std::string& path);
+    /// The same into memory: the package's bytes. name is what messages call the package.
+    std::string writeToMemory(const std::string& name);
 
 private:
     struct Part {
@@ -28,6 +34,7 @@ private:
         int level = 6;
     };
     std::vector<Part> m_parts;
+    void writeTo(zipfile::ZipWriter& out);
 };
 
 } // namespace tabrix::engine::xlsx

@@ -23,11 +23,9 @@ namespace {
 /// quarter larger.
 constexpr int kSheetDataLevel = 1;
 
-} // namespace
-
-void writeXlsx(BookData& book, const std::string& path, std::vector<std::string>& warnings) {
-    PackagePlan plan = planPackage(book, path, warnings);
-
+/// Every part of the package for book, from its plan; worksheets are produced while the package is written, from
+/// the plan, which must live until then. The plan gets the relationships of the link and table parts.
+Packager packageOf(const BookData& book, PackagePlan& plan) {
     ContentTypesPart types;
     types.add(part::kApp, contentType::kApp);
     types.add(part::kCore, contentType::kCore);
@@ -95,7 +93,19 @@ void writeXlsx(BookData& book, const std::string& path, std::vector<std::string>
         package.add(p.path, p.data);
     for (FixedPart& p : extraParts)
         package.add(p.path, std::move(p.data));
-    package.write(path);
+    return package;
+}
+
+} // namespace
+
+void writeXlsx(BookData& book, const std::string& path, std::vector<std::string>& warnings) {
+    PackagePlan plan = planPackage(book, path, warnings);
+    packageOf(book, plan).write(path);
+}
+
+std::string writeXlsxToMemory(BookData& book, const std::string& name, std::vector<std::string>& warnings) {
+    PackagePlan plan = planPackage(book, name, warnings);
+    return packageOf(book, plan).writeToMemory(name);
 }
 
 } // namespace tabrix::engine::xlsx

@@ -11,4 +11,8 @@ namespace tabrix::engine::xlsx {
 /// package cannot carry is reported as one line per sheet in warnings. Throws EngineError on failure.
 void writeXlsx(BookData& book, const std::string& path, std::vector<std::string>& warnings);
 
+/// The same package held in memory (for a save that is encrypted before anything reaches the disk); name is what
+/// messages call it.
+std::string writeXlsxToMemory(BookData& book, const std::string& name, std::vector<std::string>& warnings);
+
 } // namespace tabrix::engine::xlsx
