@@ -286,19 +286,24 @@ void Biff8WriteLinks::writeLink(Biff8WriteBuffer& out, const Link& link) const {
     out.end(at);
     for (size_t s = 0; s < link.sheets.size(); ++s) {
         if (!link.sheets[s]) continue;
-        // Runs of neighbouring cells of one row, at most 32 cells so that a record stays within its limit.
+        // Runs of neighbouring cells of one row, each small enough for one record (texts are cut at 255
+        // characters, at most 2 bytes each).
         struct Run {
             uint16_t row;
             std::vector<std::pair<uint8_t, const Variant*>> cells;
+            size_t bytes = 4;
         };
         std::vector<Run> runs;
         for (const auto& [place, value] : link.sheets[s]->cells) {
             const auto [row, col] = place;
             if (row > 0xFFFF || col > 0xFF || std::holds_alternative<std::monostate>(value)) continue;
+            const std::string* text = std::get_if<std::string>(&value);
+            const size_t bytes = text ? 4 + 2 * std::min<size_t>(text->size(), 255) : 9;
             if (runs.empty() || runs.back().row != row || runs.back().cells.back().first + 1u != col ||
-                runs.back().cells.size() >= 32)
-                runs.push_back({uint16_t(row), {}});
+                runs.back().bytes + bytes > kMaxRecordLength)
+                runs.push_back({uint16_t(row), {}, 4});
             runs.back().cells.emplace_back(uint8_t(col), &value);
+            runs.back().bytes += bytes;
         }
         if (runs.empty() || runs.size() > 0xFFFF) continue;
         char* p = out.record(rec::Xct, 4);
