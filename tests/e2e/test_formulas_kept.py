@@ -13,6 +13,7 @@ from openpyxl.workbook.defined_name import DefinedName
 from openpyxl.worksheet.table import Table
 
 from e2e_support import TempDirCase, dump_lines, run_cli
+from xlsx_schema import check_package
 
 SOFFICE = shutil.which("soffice")
 
@@ -125,6 +126,9 @@ class FormulasKeptTest(TempDirCase):
                 self.assertEqual(self.formulas(arr)["C1"], "{=A1:A3*B1:B3}")
                 self.assertComputes(arr, "Arr", ARRAYS)
                 if fmt == "xlsx":
+                    # The link, array and table markup is valid against the schemas.
+                    for part in ("Calc", "Arr", "Tab"):
+                        self.assertEqual(check_package(os.path.join(parts, part + ".xlsx")), [], part)
                     tab = os.path.join(parts, "Tab.xlsx")
                     self.assertEqual(list(openpyxl.load_workbook(tab)["Tab"].tables), ["Sales"])
                     self.assertComputes(tab, "Tab", TABLE)
