@@ -6,13 +6,18 @@
 namespace tabrix::engine::formula {
 
 namespace {
-bool isAsciiLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool isAsciiLetter(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool isDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
 
 // "AB12", which would read as a cell reference.
 bool looksLikeA1(std::string_view s) {
     size_t i = 0;
-    while (i < s.size() && isAsciiLetter(s[i])) ++i;
+    while (i < s.size() && isAsciiLetter(s[i]))
+        ++i;
     if (i == 0 || i > 3 || i == s.size()) return false;
     return std::all_of(s.begin() + ptrdiff_t(i), s.end(), [](unsigned char c) { return isDigit(c); });
 }
@@ -21,7 +26,8 @@ bool looksLikeA1(std::string_view s) {
 bool looksLikeR1C1(std::string_view s) {
     size_t i = 0;
     auto digits = [&] {
-        while (i < s.size() && isDigit(s[i])) ++i;
+        while (i < s.size() && isDigit(s[i]))
+            ++i;
     };
     if (i < s.size() && (s[i] == 'R' || s[i] == 'r')) ++i, digits();
     if (i < s.size() && (s[i] == 'C' || s[i] == 'c')) ++i, digits();
@@ -45,7 +51,9 @@ std::string quoted(std::string_view text) {
 }
 } // namespace
 
-std::string quoteSheetName(std::string_view name) { return needsQuotes(name) ? quoted(name) : std::string(name); }
+std::string quoteSheetName(std::string_view name) {
+    return needsQuotes(name) ? quoted(name) : std::string(name);
+}
 
 std::optional<SheetPrefix> parseSheetPrefix(std::string_view prefix) {
     if (prefix.empty() || prefix.back() != '!') return std::nullopt;

@@ -10,7 +10,7 @@ namespace tabrix::engine::formula {
 /// What a reference's qualifier names: "Sheet1!", "'My Sheet'!", "Sheet1:Sheet3!", "[2]Sheet1!" (another workbook,
 /// by its 1-based place among the workbook's external links), "[2]!" (that workbook itself, before a name).
 struct SheetPrefix {
-    uint32_t book = 0;     ///< 0 = this workbook
+    uint32_t book = 0;      ///< 0 = this workbook
     std::string firstSheet; ///< unquoted; empty for "[2]!"
     std::string lastSheet;  ///< empty unless a span of sheets
 };

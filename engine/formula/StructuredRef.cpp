@@ -18,8 +18,10 @@ bool sameText(std::string_view a, std::string_view b) {
 }
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
     return s;
 }
 
@@ -45,11 +47,13 @@ bool splitItems(std::string_view s, std::vector<std::pair<char, std::string_view
         }
         if (s[i] != '[') return false;
         size_t j = i + 1;
-        while (j < s.size() && s[j] != ']') j += s[j] == '\'' ? 2 : 1;
+        while (j < s.size() && s[j] != ']')
+            j += s[j] == '\'' ? 2 : 1;
         if (j >= s.size()) return false;
         items.emplace_back(sep, s.substr(i + 1, j - i - 1));
         i = j + 1;
-        while (i < s.size() && s[i] == ' ') ++i;
+        while (i < s.size() && s[i] == ' ')
+            ++i;
         if (i < s.size()) {
             if (s[i] != ',' && s[i] != ':') return false;
             sep = s[i++];
@@ -66,12 +70,18 @@ struct Parts {
 bool addItem(std::string_view item, char sep, Parts& parts) {
     item = trim(item);
     if (!item.empty() && item.front() == '#') {
-        if (sameText(item, "#All")) parts.all = true;
-        else if (sameText(item, "#Data")) parts.data = true;
-        else if (sameText(item, "#Headers")) parts.headers = true;
-        else if (sameText(item, "#Totals")) parts.totals = true;
-        else if (sameText(item, "#This Row")) parts.thisRow = true;
-        else return false;
+        if (sameText(item, "#All"))
+            parts.all = true;
+        else if (sameText(item, "#Data"))
+            parts.data = true;
+        else if (sameText(item, "#Headers"))
+            parts.headers = true;
+        else if (sameText(item, "#Totals"))
+            parts.totals = true;
+        else if (sameText(item, "#This Row"))
+            parts.thisRow = true;
+        else
+            return false;
         return true;
     }
     if (sep == ':' && parts.columns.size() != 1) return false;

@@ -35,11 +35,16 @@ int indexOf(const BookData& book, const SheetData& sheet) {
 
 Variant valueOf(const BookData& book, const Cell& c) {
     switch (c.type) {
-    case CellType::Number: return c.number;
-    case CellType::Text: return book.text(c);
-    case CellType::Boolean: return c.boolean;
-    case CellType::Error: return c.error;
-    case CellType::Empty: break;
+    case CellType::Number:
+        return c.number;
+    case CellType::Text:
+        return book.text(c);
+    case CellType::Boolean:
+        return c.boolean;
+    case CellType::Error:
+        return c.error;
+    case CellType::Empty:
+        break;
     }
     return std::monostate{};
 }
@@ -49,8 +54,7 @@ CrossBookFormulas::CrossBookFormulas(Workbook& from, SheetData& fromSheet, Workb
                                      bool keepSheetTables, std::optional<CellRect> block)
     : m_fromBook(from), m_from(from.data()), m_fromSheet(fromSheet), m_fromSheetIndex(indexOf(m_from, fromSheet)),
       m_to(to.data()), m_toSheet(toSheet), m_keepSheetTables(keepSheetTables), m_block(block),
-      m_fromPath(from.FullName()),
-      m_carriedLinks(m_from.externalBooks.size(), 0) {}
+      m_fromPath(from.FullName()), m_carriedLinks(m_from.externalBooks.size(), 0) {}
 
 bool CrossBookFormulas::dependsOnCell(std::string_view formula) const {
     if (formula.find('[') == std::string_view::npos) return false;
@@ -123,8 +127,8 @@ std::string CrossBookFormulas::moveReferences(std::string_view formula, int64_t 
         const formula::RefBound& b = token.boundCount == 2 ? token.bounds[1] : token.bounds[0];
         const uint32_t r1 = a.hasRow ? a.row - 1 : 0, r2 = b.hasRow ? b.row - 1 : kMaxRows - 1;
         const uint32_t c1 = a.hasCol ? a.col - 1 : 0, c2 = b.hasCol ? b.col - 1 : kMaxCols - 1;
-        const bool inside = block.contains(std::min(r1, r2), std::min(c1, c2)) &&
-                            block.contains(std::max(r1, r2), std::max(c1, c2));
+        const bool inside =
+            block.contains(std::min(r1, r2), std::min(c1, c2)) && block.contains(std::max(r1, r2), std::max(c1, c2));
         if (token.areaBegin > token.begin) continue; // another sheet's cells: they stay where they are
         if (!inside)
             moved = formula::formatSheetPrefix({0, m_fromSheet.name, {}}) + std::string(text);
@@ -151,8 +155,8 @@ std::string CrossBookFormulas::externalize(std::string_view formula, int depth) 
         if (token.kind == TokenKind::Reference && token.areaBegin > token.begin) {
             auto prefix = formula::parseSheetPrefix(formula.substr(token.begin, token.areaBegin - token.begin));
             if (prefix)
-                replaced = qualifiedReference(*prefix, formula.substr(token.areaBegin, token.end - token.areaBegin),
-                                              token);
+                replaced =
+                    qualifiedReference(*prefix, formula.substr(token.areaBegin, token.end - token.areaBegin), token);
         } else if (token.kind == TokenKind::Name) {
             replaced = name(formula.substr(token.begin, token.end - token.begin), depth);
         }
@@ -224,7 +228,9 @@ const DefinedName* CrossBookFormulas::sourceName(std::string_view name) const {
     return workbookLevel;
 }
 
-int CrossBookFormulas::destinationSheetIndex() const { return indexOf(m_to, m_toSheet); }
+int CrossBookFormulas::destinationSheetIndex() const {
+    return indexOf(m_to, m_toSheet);
+}
 
 // Defines the name in the destination (the source's own scope: the workbook, or the sheet the copy lands on) and
 // gives the name to write. A name the destination already defines otherwise keeps that definition, and a note says
@@ -237,7 +243,8 @@ std::string CrossBookFormulas::bringName(const DefinedName& source, int depth) {
                 // Defined there first (by this copy or an earlier one); a different definition cannot be kept.
                 std::string formula = externalize(source.formula, depth + 1);
                 if (formula != n.formula) {
-                    std::string note = "名称“" + source.name + "”在结果中已有不同的定义，复制来的公式按结果中的定义计算";
+                    std::string note =
+                        "名称“" + source.name + "”在结果中已有不同的定义，复制来的公式按结果中的定义计算";
                     if (std::find(m_to.copyNotes.begin(), m_to.copyNotes.end(), note) == m_to.copyNotes.end())
                         m_to.copyNotes.push_back(std::move(note));
                 }
@@ -299,7 +306,8 @@ uint32_t CrossBookFormulas::carriedLink(uint32_t sourceBook) {
     }
     for (const ExternalSheet& sheet : source.sheets) {
         ExternalSheet& into = target->sheet(sheet.name);
-        for (const auto& [place, value] : sheet.cells) into.cells.emplace(place, value);
+        for (const auto& [place, value] : sheet.cells)
+            into.cells.emplace(place, value);
     }
     for (const ExternalName& n : source.names)
         if (std::none_of(target->names.begin(), target->names.end(),
@@ -324,8 +332,8 @@ void CrossBookFormulas::capture(std::string_view sheetName, const FormulaToken& 
     const uint32_t end = std::min<uint64_t>(uint64_t(lastRow) + 1, sheet->rowCount());
     for (uint32_t r = firstRow; r < end; ++r) {
         const auto& cells = sheet->row(r)->cells;
-        auto it = std::lower_bound(cells.begin(), cells.end(), firstCol,
-                                   [](const Cell& c, uint32_t v) { return c.col < v; });
+        auto it =
+            std::lower_bound(cells.begin(), cells.end(), firstCol, [](const Cell& c, uint32_t v) { return c.col < v; });
         for (; it != cells.end() && it->col <= lastCol; ++it)
             if (!it->isBlank()) cache.cells[{r, it->col}] = valueOf(m_from, *it);
     }

@@ -62,8 +62,8 @@ private:
     bool m_keepSheetTables;
     std::optional<CellRect> m_block;
     std::string m_fromPath;
-    uint32_t m_sourceLink = 0;                    ///< 1-based link to the source in the destination, once made
-    std::vector<uint32_t> m_carriedLinks;         ///< source link index → destination link (0 = not yet)
+    uint32_t m_sourceLink = 0;            ///< 1-based link to the source in the destination, once made
+    std::vector<uint32_t> m_carriedLinks; ///< source link index → destination link (0 = not yet)
     std::set<std::tuple<std::string, uint32_t, uint32_t, uint32_t, uint32_t>> m_captured;
 };
 

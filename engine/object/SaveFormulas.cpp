@@ -15,8 +15,7 @@ using formula::FormulaToken;
 using formula::TokenKind;
 
 // Calls f(token, end of its "[N]...!" prefix, the prefix) for every reference or name through a link.
-template <typename F>
-void forEachLinked(std::string_view text, F&& f) {
+template <typename F> void forEachLinked(std::string_view text, F&& f) {
     if (text.find('[') == std::string_view::npos) return;
     formula::FormulaTokenizer tokenizer(text);
     FormulaToken token;
@@ -65,7 +64,8 @@ void keepPivotLookupsAsValues(BookData& book, std::vector<std::string>& warnings
         return text.find("GETPIVOTDATA(") != std::string::npos || text.find("getpivotdata(") != std::string::npos;
     };
     bool any = false;
-    for (uint32_t i = 0; i < book.formulas.size() && !any; ++i) any = readsPivot(book.formulas.get(i));
+    for (uint32_t i = 0; i < book.formulas.size() && !any; ++i)
+        any = readsPivot(book.formulas.get(i));
     if (!any) return;
     for (auto& sheet : book.sheets) {
         if (sheet->kind != SheetKind::Worksheet) continue;
@@ -82,7 +82,8 @@ void keepPivotLookupsAsValues(BookData& book, std::vector<std::string>& warnings
 } // namespace
 
 void prepareFormulasForSave(BookData& book, std::vector<std::string>& warnings) {
-    for (auto& sheet : book.sheets) sheet->ensureLoaded();
+    for (auto& sheet : book.sheets)
+        sheet->ensureLoaded();
     keepPivotLookupsAsValues(book, warnings);
     std::vector<bool> used(book.externalBooks.size(), false);
     auto note = [&](std::string_view text) {
@@ -100,7 +101,8 @@ void prepareFormulasForSave(BookData& book, std::vector<std::string>& warnings) 
             for (const Cell& cell : row.cells)
                 if (cell.hasFormula() && seen.emplace(cell.formula, true).second) note(book.formulaText(cell));
     }
-    for (const DefinedName& name : book.names) note(name.formula);
+    for (const DefinedName& name : book.names)
+        note(name.formula);
 
     if (std::find(used.begin(), used.end(), false) != used.end()) {
         std::vector<uint32_t> newIndex(used.size(), 0);
@@ -122,7 +124,8 @@ void prepareFormulasForSave(BookData& book, std::vector<std::string>& warnings) 
                     cell.formula = it->second;
                 }
         }
-        for (DefinedName& name : book.names) name.formula = renumbered(name.formula, newIndex);
+        for (DefinedName& name : book.names)
+            name.formula = renumbered(name.formula, newIndex);
         std::vector<ExternalBook> kept;
         for (size_t i = 0; i < used.size(); ++i)
             if (used[i]) kept.push_back(std::move(book.externalBooks[i]));

@@ -12,44 +12,13 @@ constexpr uint8_t kPtgExp = 0x01;
 constexpr int kSheetWorkbookLevel = 0xFFFE;
 constexpr int kSheetDeleted = 0xFFFF;
 
-bool isAsciiLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-
-// "AB12", which would read as a cell reference.
-bool looksLikeA1(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size() && isAsciiLetter(s[i])) ++i;
-    if (i == 0 || i > 3 || i == s.size()) return false;
-    return std::all_of(s.begin() + ptrdiff_t(i), s.end(), [](unsigned char c) { return isDigit(c); });
-}
-
-// "R", "C", "R1C1", "r2", which would read as an R1C1 reference.
-bool looksLikeR1C1(std::string_view s) {
-    size_t i = 0;
-    auto digits = [&] {
-        while (i < s.size() && isDigit(s[i])) ++i;
-    };
-    if (i < s.size() && (s[i] == 'R' || s[i] == 'r')) ++i, digits();
-    if (i < s.size() && (s[i] == 'C' || s[i] == 'c')) ++i, digits();
-    return i > 0 && i == s.size();
-}
-
-bool needsQuotes(std::string_view name) {
-    if (name.empty() || isDigit(name[0]) || name[0] == '.') return true;
-    for (unsigned char c : name)
-        if (!(c >= 0x80 || isAsciiLetter(c) || isDigit(c) || c == '_' || c == '.')) return true;
-    return looksLikeA1(name) || looksLikeR1C1(name);
-}
-
 std::optional<std::string> sheetRange(const XlsBook& xb, int first, int last) {
     if (first < 0 || last < 0 || size_t(first) >= xb.sheetNames.size() || size_t(last) >= xb.sheetNames.size())
         return std::nullopt;
-    const std::string& a = xb.sheetNames[size_t(first)];
-    const std::string& b = xb.sheetNames[size_t(last)];
-    if (first == last) return quoteSheetName(a);
-    bool quote = needsQuotes(a) || needsQuotes(b);
-    std::string both = a + ":" + b;
-    return quote ? quoteSheetName(both) : both;
+    std::string text = formula::formatSheetPrefix(
+        {0, xb.sheetNames[size_t(first)], first == last ? std::string() : xb.sheetNames[size_t(last)]});
+    text.pop_back(); // the "!" comes with the reference
+    return text;
 }
 
 std::optional<std::string> sheetRef(const XlsBook& xb, int index) {
@@ -95,16 +64,6 @@ std::optional<std::string> externName(const XlsBook& xb, int externSheet, int na
     return (*names)[size_t(nameIndex) - 1];
 }
 } // namespace
-
-std::string quoteSheetName(std::string_view name) {
-    if (!needsQuotes(name)) return std::string(name);
-    std::string out = "'";
-    for (char c : name) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out + "'";
-}
 
 formula::BiffDecodeContext decodeContext(const XlsBook& xb, uint32_t row, uint32_t col) {
     formula::BiffDecodeContext ctx;

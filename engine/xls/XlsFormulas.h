@@ -20,9 +20,6 @@ namespace tabrix::engine::xls {
 /// defined names, add-in function names and the code page of 8-bit strings.
 formula::BiffDecodeContext decodeContext(const XlsBook& xb, uint32_t row, uint32_t col);
 
-/// A sheet name (or "First:Last") as a formula writes it: in single quotes unless it is a plain word.
-std::string quoteSheetName(std::string_view name);
-
 /// The formulas of one sheet. A FORMULA record either holds its own tokens or only a pointer (ptgExp) to the
 /// SHRFMLA or ARRAY record that follows the first cell of a shared or array formula; those cells are resolved
 /// when the whole sheet has been read.

@@ -75,7 +75,8 @@ TEST(CrossBookFormulas, SheetsCopiedAlongAreReferredToInsideTheResultUnderTheirN
     const std::string path = testing::TempDir() + "/cross-book.xlsx";
     dst.SaveAs(path);
     EXPECT_TRUE(dst.data().externalBooks.empty());
-    for (const auto& line : dst.saveWarnings()) EXPECT_EQ(line.find("原工作簿"), std::string::npos) << line;
+    for (const auto& line : dst.saveWarnings())
+        EXPECT_EQ(line.find("原工作簿"), std::string::npos) << line;
     std::remove(path.c_str());
 }
 

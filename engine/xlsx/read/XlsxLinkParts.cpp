@@ -3,8 +3,8 @@
 #include "engine/EngineError.h"
 #include "engine/model/CellAddress.h"
 #include "engine/xlsx/ExpatParser.h"
-#include "engine/xlsx/read/OpcRelations.h"
 #include "engine/xlsx/XmlText.h"
+#include "engine/xlsx/read/OpcRelations.h"
 #include "engine/xlsx/read/ZipPackage.h"
 
 #include <algorithm>

@@ -35,7 +35,8 @@ std::string externalLinkPart(const ExternalBook& link) {
          std::string(kRelationshipsNamespace) + "\"><externalBook r:id=\"rId1\">";
     if (!link.sheets.empty()) {
         x += "<sheetNames>";
-        for (const ExternalSheet& sheet : link.sheets) x += "<sheetName val=\"" + escapeXml(sheet.name) + "\"/>";
+        for (const ExternalSheet& sheet : link.sheets)
+            x += "<sheetName val=\"" + escapeXml(sheet.name) + "\"/>";
         x += "</sheetNames>";
     }
     if (!link.names.empty()) {
@@ -43,7 +44,8 @@ std::string externalLinkPart(const ExternalBook& link) {
         for (const ExternalName& n : link.names) {
             x += "<definedName name=\"" + escapeXml(n.name) + "\"";
             if (!n.refersTo.empty()) x += " refersTo=\"=" + escapeXml(n.refersTo) + "\"";
-            if (n.sheet >= 0 && size_t(n.sheet) < link.sheets.size()) x += " sheetId=\"" + std::to_string(n.sheet) + "\"";
+            if (n.sheet >= 0 && size_t(n.sheet) < link.sheets.size())
+                x += " sheetId=\"" + std::to_string(n.sheet) + "\"";
             x += "/>";
         }
         x += "</definedNames>";
@@ -75,8 +77,10 @@ std::string linkTargetUri(const std::string& target) {
     for (char& c : path)
         if (c == '\\') c = '/';
     std::string out;
-    if (!path.empty() && path.front() == '/' && !path.starts_with("//")) out = "file://";
-    else if (path.size() >= 3 && path[1] == ':' && path[2] == '/') out = "file:///";
+    if (!path.empty() && path.front() == '/' && !path.starts_with("//"))
+        out = "file://";
+    else if (path.size() >= 3 && path[1] == ':' && path[2] == '/')
+        out = "file:///";
     for (unsigned char c : path) {
         const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
                            std::string_view("-._~/:!$&'()*+,;=@").find(char(c)) != std::string_view::npos;

@@ -48,10 +48,11 @@ size_t elementStart(const std::string& xml, std::string_view element) {
 std::string standaloneTablePart(std::string xml) {
     // Attributes naming a query table or a connection and differential-format indexes into the source's styles.
     constexpr std::array<std::string_view, 11> kOutside{
-        "tableType",       "connectionId",       "queryTableFieldId",    "uniqueName",       "dataDxfId",
-        "headerRowDxfId",  "totalsRowDxfId",     "headerRowBorderDxfId", "tableBorderDxfId", "totalsRowBorderDxfId",
-        "dataCellStyle"};
-    for (std::string_view name : kOutside) removeAttribute(xml, name);
+        "tableType",        "connectionId",         "queryTableFieldId", "uniqueName",
+        "dataDxfId",        "headerRowDxfId",       "totalsRowDxfId",    "headerRowBorderDxfId",
+        "tableBorderDxfId", "totalsRowBorderDxfId", "dataCellStyle"};
+    for (std::string_view name : kOutside)
+        removeAttribute(xml, name);
     removeAttribute(xml, "headerRowCellStyle");
     removeAttribute(xml, "totalsRowCellStyle");
     return xml;
