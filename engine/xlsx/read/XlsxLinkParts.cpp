@@ -116,7 +116,6 @@ public:
             auto totals = parseInt(attr(atts, "totalsRowCount"));
             m_table.headerRows = headers && *headers == 0 ? 0 : 1;
             m_table.totalsRows = totals && *totals > 0 ? 1 : 0;
-            if (!totals && parseBool(findAttr(atts, "totalsRowShown"), false)) m_table.totalsRows = 0;
         } else if (name == "tableColumn") {
             m_table.columns.push_back(attr(atts, "name"));
         }
@@ -124,7 +123,7 @@ public:
     void endElement(std::string_view) override {}
     bool ok() const {
         return m_ok && !m_table.name.empty() && m_table.columns.size() == m_table.ref.cols() &&
-               m_table.ref.rows() > m_table.headerRows + m_table.totalsRows - 1;
+               m_table.ref.rows() > m_table.headerRows + m_table.totalsRows;
     }
 
 private:
