@@ -9,22 +9,6 @@ namespace tabrix::engine::xlsx {
 namespace {
 constexpr uint64_t kSmallPartLimit = uint64_t(64) << 20;
 
-std::string percentDecode(std::string_view text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        auto hex = [](char c) {
-            return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-        };
-        if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
-            out += char(hex(text[i + 1]) * 16 + hex(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 class RelsHandler : public XmlHandler {
 public:
     RelsHandler(std::string_view source, std::vector<Relationship>& out) : m_source(source), m_out(out) {}
@@ -71,6 +55,22 @@ private:
     std::unordered_map<std::string, std::string>& m_defaults;
 };
 } // namespace
+
+std::string percentDecode(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        auto hex = [](char c) {
+            return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        };
+        if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+            out += char(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
 
 std::string relsPartOf(std::string_view part) {
     size_t slash = part.rfind('/');

@@ -38,4 +38,7 @@ private:
     std::unordered_map<std::string, std::string> m_defaults;  ///< lower-case extension → type
 };
 
+/// Text with its %XX escapes (as relationship targets carry them) turned back into bytes.
+std::string percentDecode(std::string_view text);
+
 } // namespace tabrix::engine::xlsx

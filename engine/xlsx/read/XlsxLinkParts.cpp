@@ -88,17 +88,7 @@ private:
 // A link's target as the model keeps it: a local file as its path ("file:///C:/a/b.xlsx" → "C:/a/b.xlsx").
 std::string linkTarget(std::string target) {
     if (target.starts_with("file:///")) target.erase(0, target[9] == ':' ? 8 : 7);
-    std::string out;
-    for (size_t i = 0; i < target.size(); ++i) {
-        if (target[i] == '%' && i + 2 < target.size() && std::isxdigit(uint8_t(target[i + 1])) &&
-            std::isxdigit(uint8_t(target[i + 2]))) {
-            out += char(std::stoi(target.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += target[i];
-        }
-    }
-    return out;
+    return percentDecode(target);
 }
 
 class TableHandler : public XmlHandler {
