@@ -118,8 +118,29 @@ std::optional<std::string> QtHost::browseFolder() {
     return folder.toStdString();
 }
 
+// A page asks for a workbook twice (listing its sheets, then running the operation), and the user may run several
+// operations on it: the password typed for a file is kept in memory, for that file only, while the window is open,
+// and tried before the question. If it no longer fits, it is forgotten and the user is asked as if for the first time.
 std::optional<framework::PasswordAnswer> QtHost::askPassword(const framework::PasswordQuestion& question) {
-    return PasswordDialog::ask(m_owner, question);
+    framework::PasswordQuestion asked = question;
+    auto known = m_knownPasswords.find(question.file);
+    if (known != m_knownPasswords.end()) {
+        if (!question.wrongBefore) {
+            m_answeredFromMemory = question.file;
+            return framework::PasswordAnswer{known->second, false};
+        }
+        if (m_answeredFromMemory == question.file) {
+            m_knownPasswords.erase(known);
+            asked.wrongBefore = false; // what failed was the remembered password, not anything the user typed
+        }
+    }
+    m_answeredFromMemory.clear();
+    auto answer = PasswordDialog::ask(m_owner, asked);
+    if (answer) {
+        m_knownPasswords.erase(question.file);
+        m_knownPasswords.emplace(question.file, answer->password);
+    }
+    return answer;
 }
 
 void QtHost::pumpEvents() {

@@ -4,6 +4,9 @@
 
 #include <QString>
 
+#include <map>
+#include <string>
+
 class QPlainTextEdit;
 class QWidget;
 
@@ -35,6 +38,8 @@ private:
     QPlainTextEdit* m_log;
     CommonDialog& m_cmd;
     bool m_progressShown = false;
+    std::map<std::string, engine::crypto::Password> m_knownPasswords; ///< the last password typed for each file
+    std::string m_answeredFromMemory; ///< the file whose last question was answered from m_knownPasswords
 };
 
 /// A modal message with only an OK button, or OK and Cancel (true for OK), in the window's own words.

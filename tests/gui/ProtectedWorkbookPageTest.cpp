@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <filesystem>
@@ -82,6 +83,36 @@ private slots:
         QCOMPARE(asked[1].title, QString("需要密码"));
         QVERIFY(!form->logBox()->toPlainText().contains("pw"));
         QCOMPARE(test::readSheet(target, 1), (std::vector<std::string>{"名称|数量", "s2|2", "b2|2"}));
+    }
+
+    // Listing the sheets on the find page and running the find open the workbook twice; the user is asked once. A
+    // password that no longer fits (the file was protected again) is asked for afresh, without "密码不正确".
+    void oneWorkbookListedAndSearchedIsAskedForOnce() {
+        const std::string source = (folder / "北京.xls").string();
+        auto listAndFind = [&](const std::string& target) {
+            test::openPage(*form, 7);
+            DialogScript::answerFile(QString::fromStdString(source));
+            form->control<QPushButton>("Command9")->click();
+            form->control<QListWidget>("List3")->setCurrentRow(0);
+            form->control<QLineEdit>("Text9")->setText("b2");
+            DialogScript::answerFile(QString::fromStdString(target));
+            form->control<QPushButton>("Command12")->click();
+        };
+        DialogScript::answerPassword(QString("pw"));
+        listAndFind(dir->file("结果.xls"));
+        QCOMPARE(passwordQuestions().size(), size_t(1));
+        QCOMPARE(test::readSheet(dir->file("结果.xls"), 1), (std::vector<std::string>{"b2|2"}));
+
+        engine::Application app;
+        engine::Workbook& book = app.Workbooks().Open(dir->file("结果.xls"));
+        book.SetPassword("new");
+        book.SaveAs(source);
+        DialogScript::answerPassword(QString("new"));
+        listAndFind(dir->file("结果2.xls"));
+        const auto asked = passwordQuestions();
+        QCOMPARE(asked.size(), size_t(2));
+        QVERIFY(!asked[1].text.contains("密码不正确"));
+        QCOMPARE(test::readSheet(dir->file("结果2.xls"), 1), (std::vector<std::string>{"b2|2"}));
     }
 
     void aCancelledQuestionRefusesTheMergeAndWritesNothing() {
