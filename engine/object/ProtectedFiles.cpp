@@ -2,6 +2,7 @@
 
 #include "engine/EngineError.h"
 #include "engine/crypto/BiffProtection.h"
+#include "engine/crypto/DataSpaces.h"
 #include "engine/crypto/PackageProtection.h"
 #include "engine/xls/OleWorkbookStream.h"
 #include "engine/xls/XlsReader.h"
@@ -80,8 +81,12 @@ void writeProtectedFile(BookData& book, const std::string& path, FileFormat form
     std::string package = xlsx::writeXlsxToMemory(book, path, warnings);
     auto streams = crypto::encryptPackageAgile(package, *book.password);
     crypto::wipe(package.data(), package.size());
-    writeFileBytes(path, xls::writeOleFile({{"EncryptionInfo", streams.encryptionInfo},
-                                            {"EncryptedPackage", streams.encryptedPackage}}));
+    const auto dataSpaces = crypto::dataSpacesStreams();
+    std::vector<std::pair<std::string, std::span<const uint8_t>>> container;
+    for (const auto& [name, bytes] : dataSpaces) container.emplace_back(name, bytes);
+    container.emplace_back("EncryptionInfo", streams.encryptionInfo);
+    container.emplace_back("EncryptedPackage", streams.encryptedPackage);
+    writeFileBytes(path, xls::writeOleFile(container));
 }
 
 } // namespace tabrix::engine

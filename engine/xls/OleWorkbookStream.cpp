@@ -143,17 +143,43 @@ std::optional<std::vector<std::vector<uint8_t>>> readOleStreams(std::span<const 
     return out;
 }
 
-std::string writeOleFile(std::initializer_list<std::pair<const char*, std::span<const uint8_t>>> streams) {
+std::string writeOleFile(const std::vector<std::pair<std::string, std::span<const uint8_t>>>& streams) {
     ensureGsfReady();
     GsfPtr<GsfOutput> sink(gsf_output_memory_new());
     GsfPtr<GsfOutfile> ole(gsf_outfile_msole_new(sink.get()));
     bool ok = sink && ole;
-    for (const auto& [name, bytes] : streams) {
+    // The storages open on the way to the last stream, by path; a storage is closed once a stream outside it comes.
+    std::vector<std::pair<std::string, GsfPtr<GsfOutfile>>> open;
+    auto closeDown = [&](size_t keep) {
+        while (open.size() > keep) {
+            ok = gsf_output_close(GSF_OUTPUT(open.back().second.get())) && ok;
+            open.pop_back();
+        }
+    };
+    for (const auto& [path, bytes] : streams) {
         if (!ok) break;
-        GsfPtr<GsfOutput> child(gsf_outfile_new_child(ole.get(), name, FALSE));
+        std::vector<std::string> parts;
+        for (size_t start = 0, slash; start <= path.size(); start = slash + 1) {
+            slash = path.find('/', start);
+            if (slash == std::string::npos) slash = path.size();
+            parts.push_back(path.substr(start, slash - start));
+        }
+        size_t depth = 0;
+        while (depth < open.size() && depth + 1 < parts.size() && open[depth].first == parts[depth]) ++depth;
+        closeDown(depth);
+        for (; ok && depth + 1 < parts.size(); ++depth) {
+            GsfOutfile* parent = depth ? open[depth - 1].second.get() : ole.get();
+            GsfPtr<GsfOutfile> storage(GSF_OUTFILE(gsf_outfile_new_child(parent, parts[depth].c_str(), TRUE)));
+            ok = bool(storage);
+            open.emplace_back(parts[depth], std::move(storage));
+        }
+        if (!ok) break;
+        GsfOutfile* parent = open.empty() ? ole.get() : open.back().second.get();
+        GsfPtr<GsfOutput> child(gsf_outfile_new_child(parent, parts.back().c_str(), FALSE));
         ok = child && (bytes.empty() || gsf_output_write(child.get(), bytes.size(), bytes.data())) &&
              gsf_output_close(child.get());
     }
+    closeDown(0);
     ok = ok && gsf_output_close(GSF_OUTPUT(ole.get()));
     if (!ok) throw EngineError("无法写出 OLE2 容器");
     const guint8* data = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink.get()));

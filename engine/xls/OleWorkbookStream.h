@@ -28,7 +28,8 @@ std::optional<std::vector<std::vector<uint8_t>>> readOleStreams(std::span<const 
                                                                 const std::string& displayName,
                                                                 std::initializer_list<std::string_view> names);
 
-/// An OLE2 compound file holding the given streams at its root, as bytes.
-std::string writeOleFile(std::initializer_list<std::pair<const char*, std::span<const uint8_t>>> streams);
+/// An OLE2 compound file holding the given streams, as bytes. A name with "/" puts the stream into storages
+/// ("a/b/c": stream c in storage b in storage a); streams of one storage must follow each other.
+std::string writeOleFile(const std::vector<std::pair<std::string, std::span<const uint8_t>>>& streams);
 
 } // namespace tabrix::engine::xls

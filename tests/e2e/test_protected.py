@@ -112,6 +112,21 @@ class Protected(TempDirCase):
             with self.subTest(file=name):
                 self.check_through_commands(path, password, sheet, cell, expected, merge_shows)
 
+    @unittest.skipIf(msoffcrypto is None, "python3-msoffcrypto-tool (and its olefile) is not installed")
+    def test_saved_package_carries_the_data_spaces_the_application_writes(self):
+        import olefile
+        source = corpus_file("poi__protected_passtika.xlsx")
+        if not source:
+            self.skipTest("the workbook corpus was not found")
+        out = self.path("again.xlsx")
+        code, text = cli("save-as", source, out, password="tika")
+        self.assertEqual(code, 0, text)
+        theirs, ours = olefile.OleFileIO(source), olefile.OleFileIO(out)
+        spaces = [e for e in theirs.listdir() if e[0] == "\x06DataSpaces"]
+        self.assertEqual(len(spaces), 4)
+        for entry in spaces:
+            self.assertEqual(ours.openstream(entry).read(), theirs.openstream(entry).read(), entry)
+
     def test_default_password_opens_without_one(self):
         path = corpus_file("poi__protect.xlsx")
         if not path:
