@@ -10,7 +10,7 @@ TABRIX_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     libexpat1-dev libzip-dev zlib1g-dev libdeflate-dev libisal-dev libgsf-1-dev libssl-dev
     googletest libgtest-dev
-    python3 python3-openpyxl python3-xlrd python3-xlwt python3-lxml python3-msoffcrypto-tool
+    python3 python3-openpyxl python3-xlrd python3-xlwt python3-lxml python3-msoffcrypto-tool python3-olefile
     python3-pandas python3-xlsxwriter
     qt6-base-dev fonts-arphic-uming fp-utils xvfb xauth desktop-file-utils
 )
