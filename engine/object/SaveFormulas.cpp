@@ -94,7 +94,6 @@ void prepareFormulasForSave(BookData& book, std::vector<std::string>& warnings) 
     std::unordered_map<uint32_t, bool> seen; // formula ids looked at
     for (auto& sheet : book.sheets) {
         if (sheet->kind != SheetKind::Worksheet) continue;
-        sheet->ensureLoaded();
         if (!sheet->arrayFormulas.empty()) dropStaleArrays(*sheet);
         if (book.externalBooks.empty()) continue;
         for (const RowData& row : std::as_const(*sheet).rows())
